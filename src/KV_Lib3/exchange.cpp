@@ -1,0 +1,42 @@
+#include "KV_Lib3/exchange.h"
+
+#include "KV_Lib3/text_to_int.h"
+#include "comLib3/keyboard.h"
+#include "comLib3/serial.h"
+
+std::string ApplyNegativeRule(const std::string& command) {
+  size_t minus = command.find('-');
+  if (minus == std::string::npos) return command;
+  std::string rest = command.substr(minus + 1);
+  int32_t value = TextToInt(rest);
+  auto low = static_cast<uint16_t>(static_cast<uint32_t>(value) & 0xFFFF);
+  auto negated = static_cast<uint16_t>(0x10000 - low);
+  return command.substr(0, minus) + std::to_string(negated);
+}
+
+std::string PlcExchange(int port, const std::string& command, std::string& reply) {
+  reply.clear();
+  if (EscAbort) return reply;
+  PurgeComPort(port);
+  const std::string line = ApplyNegativeRule(command) + '\r';
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    reply.clear();
+    PurgeComPort(port);
+    SerialDevice* device = ComDevice(port);
+    if (device) device->Write(line);
+    if (attempt == kAttempts) WaitTenths(1);
+    if (device) reply = device->Read(kReplyReadBytes, kReadWindowMicros);
+    if (reply.size() >= 2) reply.resize(reply.size() - 2);
+    if (!reply.empty() && reply[0] != 'E') break;
+    if (attempt == kAttempts || EscAbort) break;
+  }
+  return reply;
+}
+
+std::string PlcExchange(int port, const std::string& command) {
+  std::string reply;
+  return PlcExchange(port, command, reply);
+}
+
+std::string CommRequest(int port, std::string& reply) { return PlcExchange(port, "CR", reply); }
+std::string CommQuit(int port, std::string& reply) { return PlcExchange(port, "CQ", reply); }

@@ -1,0 +1,62 @@
+#include "PXN_Lib3/status.h"
+
+#include <string>
+
+#include "KV_Lib3/commands.h"
+#include "KV_Lib3/text_to_int.h"
+#include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/layout.h"
+#include "comLib3/keyboard.h"
+#include "comLib3/screen_tools.h"
+#include "console/console.h"
+#include "nbrBase/nbrBase.h"
+
+void ShowStatus() {
+  if (EscAbort) return;  // an Esc waits to be answered: no bar, no traffic
+  SaveCursor();
+  GotoXY(1, 1);
+  TextColor(14);
+  TextBackground(4);
+  uint16_t hundredths = 0;
+  GetTime(CurrentStamp.Hour, CurrentStamp.Minute, CurrentStamp.Second, hundredths);
+  Write("Plaxon    ComPort " + std::to_string(PortNo) + "  SNr. " + std::to_string(SerialNo) +
+        "  SysStat ");
+  std::string reply, hex;
+  ReadDM(PortNo, 200, reply);
+  HexWord(static_cast<uint16_t>(TextToInt(reply) & 0xFFFF), hex);
+  ReadRelay(PortNo, 1915, reply);
+  Write("    Ready " + reply);
+  int blanks = ScreenCols() - 8 - WhereX() + 1;
+  if (blanks > 0) Write(std::string(static_cast<size_t>(blanks), ' '));
+  Write(TimeText(CurrentStamp));
+  TextColor(1);
+  TextBackground(7);
+  RestoreCursor();
+}
+
+void NewScreen() {
+  ClrScr();
+  GotoXY(1, 2);
+  ShowStatus();
+}
+
+bool AskQuit() {
+  int key = PollKey();
+  if (key != kEsc && !EscAbort) return QuitConfirmed;
+  if (QuitConfirmed) return true;
+  ClearKeys();
+  int x = WhereX(), y = WhereY();
+  GotoXY(1, 1);
+  TextColor(14);
+  TextBackground(2);
+  Write(std::string(9, ' '));
+  GotoXY(2, 1);
+  Write("\aQuit ? ");
+  int answer = ReadKey();
+  ClearKeys();
+  QuitConfirmed = answer == 'Y' || answer == 'y';
+  TextColor(1);
+  TextBackground(7);
+  GotoXY(x, y);
+  return QuitConfirmed;
+}

@@ -1,0 +1,13 @@
+// Cursor save and restore, the screen size and the line end every screen writes.
+#pragma once
+
+extern int SavedX, SavedY;              // cursor remembered by SaveCursor
+extern int ScreenWidth, ScreenHeight;   // the screen size found at start-up
+
+void SaveCursor();
+void RestoreCursor();
+int ScreenCols();
+int ScreenRows();
+void RememberScreenSize();
+void FullWindow();
+void NewLine();

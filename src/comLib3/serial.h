@@ -1,0 +1,17 @@
+// Numbered serial ports: open with line settings, purge, close.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "comLib3/serial_device.h"
+
+constexpr int kMaxPorts = 128;
+// Open devices by port number, entries 1 to 128; an empty entry is an invalid handle.
+extern std::array<std::unique_ptr<SerialDevice>, kMaxPorts + 1> ComHandles;
+
+// The open device of a port, or null.
+SerialDevice* ComDevice(int port);
+int32_t OpenComPort(int port, uint16_t baud, char parity, int stopBits, uint8_t dataBits);
+void PurgeComPort(int port);
+void CloseComPort(int port);

@@ -1,0 +1,53 @@
+#include "console/virtual_backend.h"
+
+#include <algorithm>
+
+namespace console {
+
+void VirtualBackend::Type(std::string_view keys, int64_t gapMicros) {
+  for (char c : keys) Key(static_cast<uint8_t>(c), gapMicros);
+}
+
+void VirtualBackend::Key(int code, int64_t gapMicros) {
+  if (script_.empty()) lastTaken_ = std::max(lastTaken_, clock_.NowMicros());
+  script_.push_back(Item{gapMicros + pendingPause_, static_cast<uint8_t>(code)});
+  pendingPause_ = 0;
+}
+
+void VirtualBackend::Pause(int64_t micros) { pendingPause_ += micros; }
+
+bool VirtualBackend::WaitKey(int64_t deadline) {
+  if (script_.empty()) {
+    if (deadline < 0)
+      throw OutOfKeys("the test's key script ran out while the program waits for a key\n" +
+                      ScreenDump());
+    clock_.SleepUntil(deadline);
+    return false;
+  }
+  int64_t due = FrontDue();
+  if (due <= clock_.NowMicros()) return true;
+  if (deadline >= 0 && due > deadline) {
+    clock_.SleepUntil(deadline);
+    return false;
+  }
+  clock_.SleepUntil(due);
+  return true;
+}
+
+int VirtualBackend::TakeKey() {
+  if (script_.empty() || FrontDue() > clock_.NowMicros())
+    throw OutOfKeys("a key was taken before one was ready\n" + ScreenDump());
+  int code = script_.front().code;
+  script_.pop_front();
+  lastTaken_ = clock_.NowMicros();
+  return code;
+}
+
+std::string VirtualBackend::ScreenDump() const {
+  if (!shown_) return "(nothing drawn)";
+  std::string dump;
+  for (int row = 1; row <= shown_->Rows(); ++row) dump += shown_->RowText(row) + "|\n";
+  return dump;
+}
+
+}  // namespace console

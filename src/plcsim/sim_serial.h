@@ -1,0 +1,25 @@
+// A serial device wired straight to the simulated controller, on the shared clock:
+// the in-process link that tests use.
+#pragma once
+#include "comLib3/serial_device.h"
+#include "console/clock.h"
+#include "plcsim/line.h"
+
+namespace plcsim {
+
+class SimSerialDevice : public SerialDevice {
+ public:
+  SimSerialDevice(SimLine& line, console::Clock& clock) : line_(line), clock_(clock) {}
+  bool Configure(const LineSettings& settings, int& errorCode) override;
+  void Purge() override { line_.DropArrived(clock_.NowMicros()); }
+  void Write(std::string_view bytes) override;
+  std::string Read(size_t maxBytes, int64_t windowMicros) override;
+  const LineSettings& Settings() const { return settings_; }
+
+ private:
+  SimLine& line_;
+  console::Clock& clock_;
+  LineSettings settings_;
+};
+
+}  // namespace plcsim

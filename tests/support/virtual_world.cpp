@@ -1,0 +1,87 @@
+#include "support/virtual_world.h"
+
+#include "PXN32_00/main_menu.h"
+#include "PXN_Lib3/globals.h"
+#include "comLib3/clock_time.h"
+#include "comLib3/keyboard.h"
+#include "comLib3/screen_tools.h"
+#include "comLib3/serial.h"
+#include "console/backend.h"
+#include "console/console.h"
+#include "plcsim/sim_serial.h"
+
+void ResetProgramGlobals() {
+  EscAbort = false;
+  KeyBuffer.clear();
+  SavedX = SavedY = 0;
+  for (auto& handle : ComHandles) handle.reset();
+  WatchStart = WatchLap = ClockTime{};
+  RandomSeed = 0;
+  PortNo = 0;
+  OperatorName.clear();
+  SerialNo = LevelCount = PositionCount = 0;
+  Flag1703 = false;
+  LastKey = '\0';
+  ScratchText.clear();
+  DosVersionWord = 0;
+  QuitConfirmed = false;
+  CurrentStamp = DateStamp{};
+  MenuChoice = '\0';
+}
+
+VirtualWorld::VirtualWorld() {
+  console::SetClock(&clock);
+  console::Install(&keys);
+  ResetProgramGlobals();
+  RememberScreenSize();
+  TextBackground(7);
+  TextColor(1);
+  SetSerialOpener([this](int, int&) -> std::unique_ptr<SerialDevice> {
+    return std::make_unique<plcsim::SimSerialDevice>(line, clock);
+  });
+}
+
+VirtualWorld::~VirtualWorld() {
+  for (auto& handle : ComHandles) handle.reset();
+  SetSerialOpener(nullptr);
+  console::SetClock(nullptr);
+}
+
+void VirtualWorld::OpenSimPort(int port) {
+  int error = 0;
+  ComHandles[port] = TheSerialOpener()(port, error);
+  PortNo = port;
+}
+
+void VirtualWorld::Configure(const plcsim::SimConfig& config) { plc = plcsim::PlcModel(config); }
+
+std::string VirtualWorld::Row(int row) const { return console::TheScreen().RowText(row); }
+
+std::string VirtualWorld::RowTrim(int row) const {
+  std::string text = Row(row);
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
+std::string VirtualWorld::ScreenText() const {
+  std::string text;
+  for (int row = 1; row <= console::TheScreen().Rows(); ++row) text += Row(row) + "|\n";
+  return text;
+}
+
+uint8_t VirtualWorld::AttrAt(int col, int row) const {
+  return console::TheScreen().At(col, row).attr;
+}
+
+std::vector<std::string> VirtualWorld::Sent() const {
+  std::vector<std::string> sent;
+  for (const auto& record : line.Wire()) sent.push_back(record.bytes);
+  return sent;
+}
+
+std::vector<std::string> VirtualWorld::SentSinceMark() {
+  std::vector<std::string> sent;
+  for (size_t i = mark_; i < line.Wire().size(); ++i) sent.push_back(line.Wire()[i].bytes);
+  mark_ = line.Wire().size();
+  return sent;
+}

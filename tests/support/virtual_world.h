@@ -1,0 +1,51 @@
+// A whole virtual world for a test: virtual clock, virtual console with scripted keys,
+// and the simulated controller wired to serial port 1. Program globals start fresh.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "console/clock.h"
+#include "console/virtual_backend.h"
+#include "plcsim/line.h"
+#include "plcsim/model.h"
+
+// Puts every global of the program back to its start value.
+void ResetProgramGlobals();
+
+class VirtualWorld : public ::testing::Test {
+ protected:
+  VirtualWorld();
+  ~VirtualWorld() override;
+
+  // Opens port 1 on the simulated controller as the start-up would, and sets PortNo.
+  void OpenSimPort(int port = 1);
+  // Replaces the controller with one of another configuration.
+  void Configure(const plcsim::SimConfig& config);
+
+  // Screen rows in screen coordinates: raw bytes, trailing blanks kept.
+  std::string Row(int row) const;
+  // Row without trailing blanks.
+  std::string RowTrim(int row) const;
+  // The whole screen, one row a line, each ended by "|".
+  std::string ScreenText() const;
+  uint8_t AttrAt(int col, int row) const;
+  // Every write to the line, in order, each as it went out (command and CR).
+  std::vector<std::string> Sent() const;
+  // Writes sent since the last call of this function.
+  std::vector<std::string> SentSinceMark();
+  void Mark() { mark_ = line.Wire().size(); }
+  int64_t NowMs() { return clock.NowMicros() / 1000; }
+
+  console::VirtualClock clock;
+  console::VirtualBackend keys{clock};
+  plcsim::PlcModel plc;
+  plcsim::SimLine line{plc};
+
+ private:
+  size_t mark_ = 0;
+};
+
+// Scripted keys for the console: extended keys come as 0 and their scan code.
+constexpr int kKeyEsc = 27;
