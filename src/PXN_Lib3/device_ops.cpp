@@ -1,0 +1,58 @@
+#include "PXN_Lib3/device_ops.h"
+
+#include <string>
+
+#include "KV_Lib3/commands.h"
+#include "KV_Lib3/text_to_int.h"
+#include "PXN_Lib3/status.h"
+#include "comLib3/keyboard.h"
+#include "console/console.h"
+
+uint16_t PrevCarPos = kNoCarPos;
+uint16_t CurCarPos = 0;
+int32_t CarPosErrors = 0;
+int32_t WaitTime = 0;
+
+char CarPosLetter(uint16_t position) {
+  return static_cast<char>(static_cast<uint8_t>(position + 64));
+}
+
+int DecimalDigits(int32_t n) {
+  int digits = 1;
+  for (; n >= 10; n /= 10) ++digits;
+  return digits;
+}
+
+// A carousel that is just passing between positions may report 0 once; one more
+// reading a little later settles it.
+int32_t ReadCarPos(int port) {
+  int32_t position = TextToInt(ReadDM(port, 1));
+  if (position != 0) return position;
+  WaitTenths(2);
+  return TextToInt(ReadDM(port, 1));
+}
+
+// Each cycle costs three controller exchanges (two for the status bar), which paces
+// the loop; with Esc up the exchanges are skipped and AskQuit blocks on its prompt.
+void WaitReady(int port) {
+  for (;;) {
+    ShowStatus();
+    if (RelayIsOn(port, kReadyRelay)) return;
+    if (AskQuit()) return;
+  }
+}
+
+void RotateTo(int port, int32_t position) {
+  if (AskQuit()) return;
+  WriteDM(port, 0, static_cast<uint16_t>(position));
+}
+
+void MovePlate(int port, int32_t position, int32_t level, int32_t relay) {
+  if (EscAbort || AskQuit()) return;
+  Write("  ");
+  WaitReady(port);
+  Write(WriteDM(port, 0, static_cast<uint16_t>(position)) + " ");
+  Write(WriteDM(port, 5, static_cast<uint16_t>(level)) + " ");
+  Write(SetRelay(port, relay) + " ");
+  WaitReady(port);
+}

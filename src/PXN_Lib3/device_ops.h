@@ -1,0 +1,30 @@
+// The device operations the teach, component-test and access-test screens are built
+// from: where the carousel stands, the Ready wait, following the carousel while it
+// turns, sending a carousel target, one handler move, and a countdown on the screen.
+// All of them print at the cursor and never start a new line.
+#pragma once
+#include <cstdint>
+
+constexpr uint16_t kNoCarPos = 999;  // PrevCarPos before any position was shown
+constexpr int32_t kReadyRelay = 1915;
+constexpr int32_t kPlateReadyRelay = 1815;
+
+extern uint16_t PrevCarPos;    // carousel position shown last by the tracking loops
+extern uint16_t CurCarPos;     // carousel position just read by the tracking loops
+extern int32_t CarPosErrors;   // arrivals at position 1 that did not come from the last one
+extern int32_t WaitTime;       // the access tests' wait in seconds; TrackRotation scales it
+
+// A carousel position as the screens show it: 1 is "A", 2 is "B", ...
+char CarPosLetter(uint16_t position);
+// Number of decimal digits of n (1 for n below 10, also for n below 1).
+int DecimalDigits(int32_t n);
+
+int32_t ReadCarPos(int port);
+uint8_t Countdown(int32_t seconds);
+void WaitReady(int port);
+void TrackCarousel(int port, int32_t relay);
+void TrackUntilReady(int port);
+void TrackUntilPlateReady(int port);
+void TrackRotation(int port);
+void RotateTo(int port, int32_t position);
+void MovePlate(int port, int32_t position, int32_t level, int32_t relay);

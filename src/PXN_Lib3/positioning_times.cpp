@@ -1,0 +1,11 @@
+#include "PXN_Lib3/positioning_times.h"
+
+std::array<int32_t, kPositioningTimeCount + 1> PositioningTimes{};
+
+bool IsTaughtPosition(int32_t position) {
+  return position >= 1 && position <= kPositioningTimeCount;
+}
+
+int32_t TaughtTime(int32_t position) {
+  return IsTaughtPosition(position) ? PositioningTimes[static_cast<std::size_t>(position)] : 0;
+}
