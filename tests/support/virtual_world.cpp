@@ -1,7 +1,9 @@
 #include "support/virtual_world.h"
 
 #include "PXN32_00/main_menu.h"
+#include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/positioning_times.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
@@ -27,6 +29,11 @@ void ResetProgramGlobals() {
   QuitConfirmed = false;
   CurrentStamp = DateStamp{};
   MenuChoice = '\0';
+  PrevCarPos = kNoCarPos;
+  CurCarPos = 0;
+  CarPosErrors = 0;
+  WaitTime = 0;
+  PositioningTimes.fill(0);
 }
 
 VirtualWorld::VirtualWorld() {
