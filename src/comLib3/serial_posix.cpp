@@ -1,0 +1,213 @@
+#include "comLib3/serial_posix.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <string>
+
+#include "console/clock.h"
+
+namespace {
+
+// Longest a write may wait for room in the output buffer before the rest is dropped;
+// 256 bytes take about 0.3 s at 9600 baud.
+constexpr int64_t kWriteDeadlineMicros = 1000000;
+
+bool SpeedFor(unsigned baud, speed_t& speed) {
+  struct Entry {
+    unsigned baud;
+    speed_t speed;
+  };
+  static const Entry kSpeeds[] = {
+      {300, B300},     {600, B600},       {1200, B1200},     {2400, B2400},
+      {4800, B4800},   {9600, B9600},     {19200, B19200},   {38400, B38400},
+      {57600, B57600}, {115200, B115200}, {230400, B230400},
+  };
+  for (const Entry& e : kSpeeds) {
+    if (e.baud == baud) {
+      speed = e.speed;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool SizeFor(int dataBits, tcflag_t& size) {
+  switch (dataBits) {
+    case 5:
+      size = CS5;
+      return true;
+    case 6:
+      size = CS6;
+      return true;
+    case 7:
+      size = CS7;
+      return true;
+    case 8:
+      size = CS8;
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Holds DTR and RTS off. Pseudo-terminals have no modem lines and refuse the ioctl;
+// that is fine, there is nothing to drop on them.
+void DropModemLines(int fd) {
+  int lines = TIOCM_DTR | TIOCM_RTS;
+  (void)ioctl(fd, TIOCMBIC, &lines);
+}
+
+// Sleeps in poll until `events` or the deadline; a deadline in the past polls once.
+int PollUntil(int fd, short events, int64_t deadline, short& revents) {
+  int64_t left = deadline - console::TheClock().NowMicros();
+  if (left < 0) left = 0;
+  timespec wait{static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
+  pollfd p{fd, events, 0};
+  int n = ppoll(&p, 1, &wait, nullptr);
+  revents = p.revents;
+  return n;
+}
+
+class PosixSerial : public SerialDevice {
+ public:
+  explicit PosixSerial(int fd) : fd_(fd) {}
+  ~PosixSerial() override { Close(); }
+
+  bool Configure(const LineSettings& settings, int& errorCode) override;
+  void Purge() override {
+    if (fd_ >= 0) tcflush(fd_, TCIOFLUSH);
+  }
+  void Write(std::string_view bytes) override;
+  std::string Read(size_t maxBytes, int64_t windowMicros) override;
+
+ private:
+  void Close();
+  bool IsHangUp(int error) const { return error == EIO || error == ENXIO; }
+
+  int fd_;
+};
+
+void PosixSerial::Close() {
+  if (fd_ < 0) return;
+  (void)ioctl(fd_, TIOCNXCL);
+  close(fd_);  // also lets go of the flock
+  fd_ = -1;
+}
+
+bool PosixSerial::Configure(const LineSettings& settings, int& errorCode) {
+  if (fd_ < 0) {
+    errorCode = EIO;
+    return false;
+  }
+  speed_t speed;
+  tcflag_t size;
+  if (!SpeedFor(settings.baud, speed) || !SizeFor(settings.dataBits, size)) {
+    errorCode = EINVAL;
+    return false;
+  }
+  termios tio{};
+  if (tcgetattr(fd_, &tio) != 0) {
+    errorCode = errno;
+    return false;
+  }
+  cfmakeraw(&tio);
+  cfsetispeed(&tio, speed);
+  cfsetospeed(&tio, speed);
+  tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+  tio.c_cflag |= size | CLOCAL | CREAD;
+  if (settings.parity == 'E' || settings.parity == 'O') tio.c_cflag |= PARENB;
+  if (settings.parity == 'O') tio.c_cflag |= PARODD;
+  if (settings.stopBits == 2) tio.c_cflag |= CSTOPB;
+  tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  // Not read back: pseudo-terminals take the call but keep their own size and parity.
+  if (tcsetattr(fd_, TCSANOW, &tio) != 0) {
+    errorCode = errno;
+    return false;
+  }
+  DropModemLines(fd_);
+  return true;
+}
+
+void PosixSerial::Write(std::string_view bytes) {
+  const int64_t deadline = console::TheClock().NowMicros() + kWriteDeadlineMicros;
+  while (fd_ >= 0 && !bytes.empty()) {
+    ssize_t n = write(fd_, bytes.data(), bytes.size());
+    if (n > 0) {
+      bytes.remove_prefix(static_cast<size_t>(n));
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      short revents = 0;
+      if (PollUntil(fd_, POLLOUT, deadline, revents) == 0) return;  // line stuck: give up
+      if (revents & (POLLHUP | POLLERR | POLLNVAL)) Close();
+      continue;
+    }
+    if (n < 0 && IsHangUp(errno)) Close();
+    return;
+  }
+}
+
+std::string PosixSerial::Read(size_t maxBytes, int64_t windowMicros) {
+  std::string got;
+  if (fd_ < 0) return got;  // a vanished device answers at once
+  const int64_t deadline = console::TheClock().NowMicros() + windowMicros;
+  char buffer[256];
+  while (fd_ >= 0 && got.size() < maxBytes) {
+    short revents = 0;
+    int ready = PollUntil(fd_, POLLIN, deadline, revents);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) break;  // the window is over (or poll itself failed)
+    if (revents & POLLIN) {
+      size_t want = std::min(sizeof buffer, maxBytes - got.size());
+      ssize_t n = read(fd_, buffer, want);
+      if (n > 0) {
+        got.append(buffer, static_cast<size_t>(n));
+        if (console::TheClock().NowMicros() >= deadline) break;
+        continue;
+      }
+      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+      // Readable yet nothing to read, or EIO/ENXIO: the device has gone.
+      if (n == 0 || IsHangUp(errno)) Close();
+      break;
+    }
+    if (revents & (POLLHUP | POLLERR | POLLNVAL)) Close();
+    break;
+  }
+  return got;
+}
+
+}  // namespace
+
+std::string PortDevicePath(int port) {
+  return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+std::unique_ptr<SerialDevice> OpenPosixSerial(const std::string& path, int& errorCode) {
+  int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    errorCode = errno;
+    return nullptr;
+  }
+  auto fail = [&](int error) -> std::unique_ptr<SerialDevice> {
+    close(fd);
+    errorCode = error;
+    return nullptr;
+  };
+  if (!isatty(fd)) return fail(ENOTTY);
+  // Another program holding the line means the line is busy, whatever flock says.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno == EWOULDBLOCK ? EBUSY : errno);
+  if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY && errno != EINVAL) return fail(errno);
+  DropModemLines(fd);
+  return std::make_unique<PosixSerial>(fd);
+}

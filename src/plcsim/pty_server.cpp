@@ -1,0 +1,166 @@
+#include "plcsim/pty_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <deque>
+#include <limits>
+#include <thread>
+
+#include "console/clock.h"
+
+namespace plcsim {
+namespace {
+
+struct DueByte {
+  int64_t at;
+  char byte;
+};
+
+class PosixPtyServer : public PtyServer {
+ public:
+  PosixPtyServer(SimLine& line, int master, int slave, int wake, std::string path)
+      : line_(line), master_(master), slave_(slave), wake_(wake), path_(std::move(path)) {
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~PosixPtyServer() override {
+    uint64_t one = 1;
+    (void)!write(wake_, &one, sizeof one);
+    thread_.join();
+    close(wake_);
+    close(slave_);
+    close(master_);
+  }
+  const std::string& SlavePath() const override { return path_; }
+
+ private:
+  void Serve();
+  bool ReceiveFromMaster();
+  void CollectReplies();
+  void SendDueBytes();
+  int64_t NextWakeMicros();
+
+  SimLine& line_;  // touched by the server thread only
+  int master_, slave_, wake_;
+  std::string path_;
+  std::deque<DueByte> due_;  // reply bytes with the time they reach the PC
+  console::RealClock clock_;
+  std::thread thread_;
+};
+
+void PosixPtyServer::Serve() {
+  for (;;) {
+    pollfd fds[2] = {{master_, POLLIN, 0}, {wake_, POLLIN, 0}};
+    int64_t wait = NextWakeMicros();
+    timespec ts{static_cast<time_t>(wait / 1000000), static_cast<long>(wait % 1000000) * 1000};
+    int n = ppoll(fds, 2, wait < 0 ? nullptr : &ts, nullptr);
+    if (n < 0 && errno != EINTR) return;
+    if (fds[1].revents) return;  // asked to stop
+    if ((fds[0].revents & POLLIN) && !ReceiveFromMaster()) return;
+    // We hold the slave open, so a hang-up here means the pty itself is broken.
+    if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL) && !(fds[0].revents & POLLIN)) return;
+    SendDueBytes();
+  }
+}
+
+bool PosixPtyServer::ReceiveFromMaster() {
+  char buffer[512];
+  ssize_t n = read(master_, buffer, sizeof buffer);
+  if (n > 0) {
+    line_.Receive(std::string_view(buffer, static_cast<size_t>(n)), clock_.NowMicros());
+    CollectReplies();
+    return true;
+  }
+  return n < 0 && (errno == EINTR || errno == EAGAIN);
+}
+
+// Moves every reply byte the line has scheduled into our own queue, one at a time so
+// each keeps its arrival time; the poll below then sleeps exactly until the next is due.
+void PosixPtyServer::CollectReplies() {
+  constexpr int64_t kForever = std::numeric_limits<int64_t>::max();
+  for (;;) {
+    int64_t at = 0;
+    std::string byte = line_.Take(1, kForever, at);
+    if (byte.empty()) return;
+    due_.push_back(DueByte{at, byte[0]});
+  }
+}
+
+// Writes the bytes whose time has come. Bytes the far end's input buffer has no room
+// for are lost, as they would be on a real line nobody reads.
+void PosixPtyServer::SendDueBytes() {
+  int64_t now = clock_.NowMicros();
+  std::string out;
+  while (!due_.empty() && due_.front().at <= now) {
+    out += due_.front().byte;
+    due_.pop_front();
+  }
+  const char* p = out.data();
+  size_t left = out.size();
+  while (left > 0) {
+    ssize_t n = write(master_, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+}
+
+// Microseconds until the next reply byte is due; -1 when nothing waits.
+int64_t PosixPtyServer::NextWakeMicros() {
+  if (due_.empty()) return -1;
+  int64_t wait = due_.front().at - clock_.NowMicros();
+  return wait < 0 ? 0 : wait;
+}
+
+bool MakeRaw(int fd) {
+  termios tio{};
+  if (tcgetattr(fd, &tio) != 0) return false;
+  cfmakeraw(&tio);
+  tio.c_cc[VMIN] = 1;
+  tio.c_cc[VTIME] = 0;
+  return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+std::string Failure(const char* what) {
+  return std::string(what) + ": " + std::strerror(errno);
+}
+
+}  // namespace
+
+std::unique_ptr<PtyServer> PtyServer::Start(SimLine& line, std::string& error) {
+  int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master < 0) {
+    error = Failure("posix_openpt");
+    return nullptr;
+  }
+  auto fail = [&](const char* what, int slave) -> std::unique_ptr<PtyServer> {
+    error = Failure(what);
+    if (slave >= 0) close(slave);
+    close(master);
+    return nullptr;
+  };
+  if (grantpt(master) != 0) return fail("grantpt", -1);
+  if (unlockpt(master) != 0) return fail("unlockpt", -1);
+  char name[128];
+  if (ptsname_r(master, name, sizeof name) != 0) return fail("ptsname", -1);
+  // Held open for the server's life: the pty stays usable across reconnects and the
+  // master never reads EIO while no client is there.
+  int slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (slave < 0) return fail("open slave", -1);
+  // Raw before any client comes, so nothing the PC sends is echoed back as a reply.
+  if (!MakeRaw(slave)) return fail("raw mode", slave);
+  if (fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK) != 0) return fail("fcntl", slave);
+  int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wake < 0) return fail("eventfd", slave);
+  return std::make_unique<PosixPtyServer>(line, master, slave, wake, name);
+}
+
+}  // namespace plcsim
