@@ -4,6 +4,7 @@
 
 #include "KV_Lib3/commands.h"
 #include "KV_Lib3/text_to_int.h"
+#include "PXN_Lib3/globals.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/serial.h"
 #include "support/virtual_world.h"
@@ -116,7 +117,7 @@ TEST_F(ExchangeTest, NegativeNumbersGoOutInSixteenBitForm) {
       {"WR DM100 -1", "WR DM100 65535\r"}, {"WR DM7 -300", "WR DM7 65236\r"},
       {"WR DM7 -0", "WR DM7 0\r"},         {"RS 5", "RS 5\r"},
       {"WR DM1 -5 7", "WR DM1 65531\r"},   {"ST -1915", "ST 63621\r"},
-      {"WR DM0 -70000", "WR DM0 4464\r"},  {"RD -x", "RD 0\r"},
+      {"WR DM0 -70000", "WR DM0 61072\r"},  {"RD -x", "RD 0\r"},
   };
   for (const auto& c : cases) {
     ScriptedDevice& device = Scripted();
@@ -165,6 +166,7 @@ TEST_F(LinkTest, LateAndBrokenControllers) {
   EXPECT_EQ(PlcExchange(1, "RD DM109"), "1234");
   EXPECT_EQ(Sent().size(), 2u);
   line.faults.lateMicros = 0;
+  clock.Advance(200000);  // let the answer to the second attempt come and go
   line.faults.errorAnswers = 3;
   EXPECT_EQ(PlcExchange(1, "RD DM109"), "1234");
   line.faults.overlong = true;

@@ -1,7 +1,9 @@
 #include "PXN32_00/main_menu.h"
 
 #include "PXN_Lib3/globals.h"
+#include "comLib3/clock_time.h"
 #include "comLib3/serial.h"
+#include "console/console.h"
 #include "support/virtual_world.h"
 
 namespace {
@@ -97,8 +99,8 @@ TEST_F(MainMenuTest, BannerAndMenuRows) {
       "                  Enter [0..6]",
   };
   for (int row = 1; row <= 20; ++row) EXPECT_EQ(RowTrim(row), rows[row - 1]) << "row " << row;
-  EXPECT_EQ(Row(20).substr(17, 32), "Enter [0..6]                    ");
-  EXPECT_EQ(WhereX(), 10 + 32 - 9);  // the cursor waits after the prompt (window column)
+  EXPECT_EQ(Row(20).substr(18, 32), "Enter [0..6]                    ");
+  EXPECT_EQ(WhereX(), 10 + 32);  // the cursor waits after the prompt (window column)
   EXPECT_EQ(AttrAt(10, 1), 0x71);
 }
 
@@ -118,7 +120,7 @@ TEST_F(MainMenuTest, StartUpDialogue) {
 
 TEST_F(MainMenuTest, SilentControllerAndSilentStart) {
   line.faults.silent = true;
-  clock.SetLimit(1500000);
+  clock.SetLimit(700000);
   keys.Type("2\rAnn\r");
   EXPECT_THROW(RunProgram(), console::VirtualTimeExceeded);
   EXPECT_EQ(RowTrim(3), "Open Comport 0");
@@ -132,7 +134,7 @@ TEST_F(MainMenuTest, PortThatCannotBeOpened) {
     error = 2;
     return nullptr;
   });
-  clock.SetLimit(3000000);
+  clock.SetLimit(400000);
   keys.Type("7\rTom\r");
   keys.Pause(100000);
   keys.Type(" ");  // the key that dismisses the message
@@ -142,7 +144,7 @@ TEST_F(MainMenuTest, PortThatCannotBeOpened) {
 }
 
 TEST_F(MainMenuTest, PortOutsideTheTableFailsLikeAMissingPort) {
-  clock.SetLimit(3000000);
+  clock.SetLimit(400000);
   keys.Type("129\rTom\r");
   keys.Pause(100000);
   keys.Type(" ");

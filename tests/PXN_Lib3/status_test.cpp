@@ -36,7 +36,7 @@ TEST_F(StatusTest, SystemStatusInSignAndMagnitudeHex) {
   for (const auto& c : cases) {
     plc.SetDm(200, c.dm200);
     ShowStatus();
-    EXPECT_EQ(Row(1).substr(40, 5), c.shown);
+    EXPECT_EQ(Row(1).substr(40, std::string(c.shown).size() + 1), c.shown + std::string(" "));
   }
   line.faults.silent = true;
   ShowStatus();
@@ -77,6 +77,7 @@ TEST_F(StatusTest, AskQuitStates) {
 
   GotoXY(4, 6);
   keys.Key(kEsc);
+  keys.Pause(100000);  // the answer comes after the prompt shows
   keys.Type("n");
   EXPECT_FALSE(AskQuit());
   EXPECT_EQ(Row(1).substr(0, 9), " Quit ?  ");
@@ -88,11 +89,13 @@ TEST_F(StatusTest, AskQuitStates) {
   EXPECT_EQ(WhereY(), 6);
 
   keys.Key(kEsc);
+  keys.Pause(100000);
   keys.Key(kEsc);  // Esc as the answer is a no
   EXPECT_FALSE(AskQuit());
   EXPECT_FALSE(EscAbort);
 
   keys.Key(kEsc);
+  keys.Pause(100000);
   keys.Type("y");
   EXPECT_TRUE(AskQuit());
   EXPECT_TRUE(AskQuit());  // sticky, reads nothing
