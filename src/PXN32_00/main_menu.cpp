@@ -150,7 +150,8 @@ void ShowBanner() {
 
 int RunProgram() {
   if (!StartUp()) {
-    Write("\r\nInvalid numeric input\r\n");
+    Write("Invalid numeric input");
+    NewLine();
     return kInvalidNumericInputExit;
   }
   do {

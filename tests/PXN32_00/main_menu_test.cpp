@@ -156,7 +156,7 @@ TEST_F(MainMenuTest, PortOutsideTheTableFailsLikeAMissingPort) {
 TEST_F(MainMenuTest, NonNumericPortEndsTheProgram) {
   keys.Type("com1\r");
   EXPECT_EQ(RunProgram(), 1);
-  EXPECT_EQ(RowTrim(3), "Invalid numeric input");
+  EXPECT_EQ(RowTrim(2), "Invalid numeric input");
   EXPECT_TRUE(Sent().empty());
 }
 
