@@ -1,0 +1,182 @@
+#include "console/terminal.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <deque>
+
+#include "console/clock.h"
+#include "console/terminal_cp437.h"
+#include "console/terminal_keys.h"
+#include "console/terminal_render.h"
+#include "console/terminal_restore.h"
+
+namespace console {
+namespace {
+
+struct Size {
+  int cols = 0, rows = 0;
+};
+
+// The terminal's size now; 0 x 0 when nothing can tell.
+Size QueryTerminalSize() {
+  for (int fd : {STDOUT_FILENO, STDIN_FILENO}) {
+    struct winsize ws {};
+    if (ioctl(fd, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0)
+      return Size{ws.ws_col, ws.ws_row};
+  }
+  return Size{};
+}
+
+void WriteOut(const std::string& bytes) {
+  const char* data = bytes.data();
+  size_t size = bytes.size();
+  while (size > 0) {
+    ssize_t n = write(STDOUT_FILENO, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // output gone: nothing sensible left to draw on
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+}
+
+[[noreturn]] void StopAtEndOfInput() {
+  RestoreTerminal();
+  static constexpr char kMessage[] = "pxn32: end of input, stopping.\n";
+  ssize_t ignored = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+  (void)ignored;
+  std::exit(1);
+}
+
+class TerminalBackend : public Backend {
+ public:
+  TerminalBackend(Size model, Size terminal, bool utf8)
+      : model_(model), terminal_(terminal), decoder_(utf8) {
+    options_.utf8 = utf8;
+  }
+
+  int Cols() const override { return model_.cols; }
+  int Rows() const override { return model_.rows; }
+
+  void Present(const Screen& screen) override {
+    last_ = &screen;
+    TakeSignalNotices();
+    RenderOptions options = options_;
+    options.termCols = terminal_.cols;
+    options.termRows = terminal_.rows;
+    std::string bytes = RenderFrame(shown_, screen, options);
+    if (!bytes.empty()) WriteOut(bytes);
+  }
+
+  bool WaitKey(int64_t deadline) override {
+    for (;;) {
+      if (!keys_.empty()) return true;
+      // A stop and continue or a resize while we wait: draw again at once.
+      if (terminal::TakeRepaintRequest()) repaintPending_ = true;
+      if (repaintPending_ && last_) Present(*last_);
+      int64_t now = TheClock().NowMicros();
+      int64_t wake = deadline;
+      if (decoder_.Pending()) {
+        int64_t due = lastByteAt_ + kEscFollowerMicros;
+        if (now >= due) {
+          // Whatever came meanwhile belongs to the sequence; only silence ends it.
+          if (!ReadInput(0)) Queue(decoder_.Expire());
+          continue;
+        }
+        wake = wake < 0 ? due : std::min(wake, due);
+      }
+      int timeoutMs =
+          wake < 0 ? -1 : static_cast<int>((std::max<int64_t>(wake - now, 0) + 999) / 1000);
+      if (ReadInput(timeoutMs)) continue;
+      if (deadline >= 0 && TheClock().NowMicros() >= deadline) return !keys_.empty();
+    }
+  }
+
+  int TakeKey() override {
+    if (keys_.empty()) WaitKey(-1);
+    int key = keys_.front();
+    keys_.pop_front();
+    return key;
+  }
+
+  void Ring() override { WriteOut("\a"); }
+
+ private:
+  void TakeSignalNotices() {
+    if (terminal::TakeResizeNotice()) {
+      Size now = QueryTerminalSize();
+      if (now.cols > 0) terminal_ = now;
+    }
+    if (terminal::TakeRepaintRequest()) repaintPending_ = true;
+    if (repaintPending_) {
+      shown_ = Frame{};  // the terminal's contents are unknown now
+      repaintPending_ = false;
+    }
+  }
+
+  // Waits up to `timeoutMs` (-1: no limit) for input and decodes what came. True when
+  // bytes were read; false on time-out or an interrupting signal.
+  bool ReadInput(int timeoutMs) {
+    struct pollfd pfd {
+      STDIN_FILENO, POLLIN, 0
+    };
+    int ready = poll(&pfd, 1, timeoutMs);
+    if (ready < 0) {
+      if (errno == EINTR) return false;
+      StopAtEndOfInput();
+    }
+    if (ready == 0) return false;
+    if (!(pfd.revents & POLLIN)) StopAtEndOfInput();  // hang-up, error, closed descriptor
+    char buf[256];
+    ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return false;
+    if (n <= 0) StopAtEndOfInput();
+    lastByteAt_ = TheClock().NowMicros();
+    Queue(decoder_.Feed(std::string_view(buf, static_cast<size_t>(n))));
+    return true;
+  }
+
+  void Queue(const std::string& keys) {
+    for (char c : keys) keys_.push_back(static_cast<uint8_t>(c));
+  }
+
+  Size model_, terminal_;
+  RenderOptions options_;
+  KeyDecoder decoder_;
+  Frame shown_;
+  const Screen* last_ = nullptr;
+  bool repaintPending_ = false;
+  std::deque<uint8_t> keys_;
+  int64_t lastByteAt_ = 0;
+};
+
+bool started = false;
+
+}  // namespace
+
+std::unique_ptr<Backend> StartTerminal(std::string& error) {
+  if (started) {
+    error = "the terminal is already in use";
+    return nullptr;
+  }
+  if (fcntl(STDOUT_FILENO, F_GETFL) < 0) {
+    error = "no standard output to draw on";
+    return nullptr;
+  }
+  started = true;
+  Size terminal = QueryTerminalSize();
+  // The window corner is kept in one byte per axis: a screen is at most 255 wide or high.
+  Size model = terminal.cols > 0 ? Size{std::min(terminal.cols, 255), std::min(terminal.rows, 255)}
+                                 : Size{80, 25};
+  bool utf8 = LocaleIsUtf8(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG"));
+  terminal::InstallExitHooks();
+  terminal::TakeOverTerminal();
+  return std::make_unique<TerminalBackend>(model, terminal, utf8);
+}
+
+}  // namespace console
