@@ -1,37 +1,36 @@
 #include "plcsim/model.h"
 
-#include <cctype>
+#include <algorithm>
+
+#include "plcsim/handler.h"
+#include "plcsim/protocol.h"
 
 namespace plcsim {
 
 namespace {
-constexpr int kReady = 1915;
-
-// Parses an unsigned decimal number that must fill `text` exactly.
-bool ParseNumber(std::string_view text, long& value, long max) {
-  if (text.empty() || text.size() > 10) return false;
-  value = 0;
-  for (char c : text) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    value = value * 10 + (c - '0');
-  }
-  return value <= max;
-}
-
-std::string Trim(std::string_view text) {
-  size_t b = text.find_first_not_of(' '), e = text.find_last_not_of(' ');
-  return b == std::string_view::npos ? std::string() : std::string(text.substr(b, e - b + 1));
-}
+constexpr uint16_t kSetSpeed = 1200;  // DM91 drive speed, DM92/DM93 ramps
+constexpr uint16_t kRampA = 150, kRampB = 180;
 }  // namespace
 
-PlcModel::PlcModel(SimConfig config) : config_(config), dm_(65536, 0) {
+PlcModel::PlcModel(SimConfig config) : config_(std::move(config)), dm_(65536, 0) {
+  if (config_.positions < 1) config_.positions = 9;
+  if (config_.levels < 1) config_.levels = 1;
   SetDm(25, static_cast<uint16_t>(config_.levels));
   SetDm(29, static_cast<uint16_t>(config_.positions));
   SetDm(109, static_cast<uint16_t>(config_.serialNo));
   SetDm(1, 1);
-  SetRelay(kReady, true);
+  SetDm(91, kSetSpeed);
+  SetDm(92, kRampA);
+  SetDm(93, kRampB);
+  poweredSeconds_ = config_.poweredSeconds;
+  SetDm(kHoursWord, static_cast<uint16_t>(poweredSeconds_ / 3600));
+  SetPair(dm_[kPoweredLow], dm_[kPoweredHigh], poweredSeconds_);
+  SetPair(dm_[kOnTimeLow], dm_[kOnTimeHigh], config_.onSeconds);
+  SetPair(dm_[kGateCyclesLow], dm_[kGateCyclesHigh], config_.gateCycles);
   SetRelay(1703, config_.threePlateRoute);
   SetRelay(3003, config_.twoCarousels);
+  plates_ = PlateStore(config_.positions, config_.levels, config_.plates);
+  Publish(0);
 }
 
 bool PlcModel::Relay(int n) const {
@@ -46,56 +45,130 @@ bool PlcModel::TimerDone(int n) const {
   return it != timers_.end() && it->second;
 }
 
-void PlcModel::Advance(int64_t) {}
-void PlcModel::OnRelaySet(int, int64_t) {}
-void PlcModel::OnDmWritten(int, int64_t) {}
-
 std::string PlcModel::Handle(std::string_view request, int64_t now) {
   requests_.emplace_back(request);
   Advance(now);
-  return Execute(request, now);
+  return Execute(request, now_);
 }
 
-// Request forms: CR, CQ, ST n, RS n, RD n, RD Tn, RD DMn, WR DMn v. Anything else is
-// an error answer; relays 0..9999 and timers 0..999.
 std::string PlcModel::Execute(std::string_view raw, int64_t now) {
-  std::string request = Trim(raw);
-  if (request.empty()) return "";
-  if (request == "CR") return "CC";
-  if (request == "CQ") return "CF";
-  long n = 0, v = 0;
-  auto rest = [&](size_t from) { return Trim(std::string_view(request).substr(from)); };
-  if (request.rfind("ST ", 0) == 0 || request.rfind("RS ", 0) == 0) {
-    if (!ParseNumber(rest(3), n, 9999)) return "E1";
-    bool on = request[0] == 'S';
-    SetRelay(static_cast<int>(n), on);
-    if (on) OnRelaySet(static_cast<int>(n), now);
-    return "OK";
+  Request request;
+  std::string error = ParseRequest(raw, request);
+  if (!error.empty()) {
+    CountError(ErrorCounter::kBadRequest);
+    return error;
   }
-  if (request.rfind("RD DM", 0) == 0) {
-    if (!ParseNumber(rest(5), n, 65535)) return "E1";
-    return std::to_string(Dm(static_cast<int>(n)));
+  int n = request.number;
+  switch (request.kind) {
+    case RequestKind::kBlank:
+      return "";
+    case RequestKind::kOpen:
+      return "CC";
+    case RequestKind::kClose:
+      return "CF";
+    case RequestKind::kSet:
+    case RequestKind::kReset: {
+      // The device reacts to a relay's edges: setting a relay that is already on (a move
+      // still waiting, say) changes nothing.
+      bool on = request.kind == RequestKind::kSet;
+      bool was = Relay(n);
+      SetRelay(n, on);
+      if (on && !was) OnRelaySet(n, now);
+      if (!on && was) OnRelayReset(n, now);
+      return "OK";
+    }
+    case RequestKind::kReadRelay:
+      return Relay(n) ? "1" : "0";
+    case RequestKind::kReadTimer:
+      // Contact, then current and preset values: 13 characters in all.
+      return std::string(TimerDone(n) ? "1" : "0") + ",00000,00000";
+    case RequestKind::kReadDm:
+      return std::to_string(Dm(n));
+    case RequestKind::kWriteDm:
+      SetDm(n, request.value);
+      OnDmWritten(n, now);
+      return "OK";
   }
-  if (request.rfind("RD T", 0) == 0) {
-    if (!ParseNumber(rest(4), n, 999)) return "E1";
-    // Contact, then current and preset values: 13 characters in all.
-    return std::string(TimerDone(static_cast<int>(n)) ? "1" : "0") + ",00000,00000";
+  return kUnknownCommand;
+}
+
+void PlcModel::OnRelaySet(int n, int64_t now) {
+  if (n == kCarouselActivation) {
+    Publish(now);
+  } else if (n == kSystemReset) {
+    SystemReset(now);
+  } else if (n == kGateOpenRelay) {
+    Enqueue(Job{JobKind::kGateOpen, n}, now);
+  } else if (n == kGateCloseRelay) {
+    Enqueue(Job{JobKind::kGateClose, n}, now);
+  } else if (n == kEndAccessRelay) {
+    Enqueue(Job{JobKind::kEndAccess, n}, now);
+  } else if (IsMoveRelay(n)) {
+    if (error_) {
+      // A standing error refuses every move until System Reset.
+      SetRelay(n, false);
+      CountError(ErrorCounter::kRefusedInError);
+      return;
+    }
+    SetRelay(kPlateReady, false);
+    Enqueue(Job{JobKind::kMove, n, Dm(0), Dm(5)}, now);
+  } else if (n == kShovelRelay) {
+    MoveArm(shovel_, true, now);
+  } else if (n == kTurnRelay) {
+    MoveArm(turn_, true, now);
   }
-  if (request.rfind("RD ", 0) == 0) {
-    if (!ParseNumber(rest(3), n, 9999)) return "E1";
-    return Relay(static_cast<int>(n)) ? "1" : "0";
+}
+
+void PlcModel::OnRelayReset(int n, int64_t now) {
+  if (n == kCarouselActivation) {
+    Publish(now);
+  } else if (n == kShovelRelay) {
+    MoveArm(shovel_, false, now);
+  } else if (n == kTurnRelay) {
+    MoveArm(turn_, false, now);
   }
-  if (request.rfind("WR DM", 0) == 0) {
-    std::string args = rest(5);
-    size_t blank = args.find(' ');
-    if (blank == std::string::npos) return "E1";
-    if (!ParseNumber(args.substr(0, blank), n, 65535) || !ParseNumber(Trim(args.substr(blank)), v, 65535))
-      return "E1";
-    SetDm(static_cast<int>(n), static_cast<uint16_t>(v));
-    OnDmWritten(static_cast<int>(n), now);
-    return "OK";
+}
+
+void PlcModel::OnDmWritten(int address, int64_t now) {
+  if (address == 0) {
+    int target = Dm(0);
+    // Before activation the target is only stored; 0 and targets beyond the carousel
+    // turn nothing.
+    if (!Relay(kCarouselActivation) || error_ || target < 1 || target > config_.positions) return;
+    if (jobRunning_ || !jobs_.empty() || resetting_) {
+      Enqueue(Job{JobKind::kRotate, 0, target}, now);
+    } else {
+      StartRotation(target, now);
+      Publish(now);
+    }
+  } else if (address == 6) {
+    Enqueue(Job{JobKind::kLift, 0, 0, 0, Dm(6)}, now);
+  } else if (address == 123) {
+    SetRelay(1104, Dm(123) == kServiceCode);
   }
-  return "E0";
+}
+
+void PlcModel::Advance(int64_t now) {
+  if (now_ < 0) {
+    now_ = now;
+    nextBooking_ = now + kBookingMicros;
+  }
+  now = std::max(now, now_);
+  while (!events_.empty() && events_.begin()->first <= now) {
+    auto first = events_.begin();
+    int64_t at = first->first;
+    Event event = first->second;
+    events_.erase(first);
+    now_ = at;
+    Book(at);
+    Process(event, at);
+  }
+  now_ = now;
+  Book(now);
+  if (rotation_.turning) {
+    SetDm(1, static_cast<uint16_t>(ReportedPosition(rotation_, now)));
+    SetDm(2, DriveSpeed(rotation_, now, Dm(91)));
+  }
 }
 
 }  // namespace plcsim
