@@ -64,9 +64,13 @@ void TrackRotation(int port) {
   for (;;) {
     WaitTenths(1);
     CurCarPos = static_cast<uint16_t>(ReadCarPos(port));
-    // Standing still: look at Ready and go round again; once Ready, the common end
-    // below asks the quit prompt and reads Ready once more before stopping.
-    if (CurCarPos == PrevCarPos && !EscAbort && ReadRelay(port, kReadyRelay) != "1") continue;
+    // Standing still: look at Ready and go round again, offering the quit prompt so a
+    // Ready that never comes can't hold the screen; once Ready, the common end below
+    // asks the prompt and reads Ready once more before stopping.
+    if (CurCarPos == PrevCarPos && !EscAbort && ReadRelay(port, kReadyRelay) != "1") {
+      if (AskQuit()) return;
+      continue;
+    }
     if (!EscAbort) ShowArrival("<");
     if (AskQuit()) return;
     if (ReadRelay(port, kReadyRelay) == "1") return;
