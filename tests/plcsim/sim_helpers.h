@@ -37,3 +37,16 @@ inline std::vector<int> PositionsUntilReady(plcsim::PlcModel& plc, int64_t fromM
 }
 
 }  // namespace simtest
+
+namespace simtest {
+
+// Writes the slot and sets the move relay at `ms`, as the screens do, and waits for
+// Ready; returns the time Ready came back, or -1.
+inline int64_t RunMove(plcsim::PlcModel& plc, int relay, int position, int level, int64_t ms) {
+  Ask(plc, "WR DM0 " + std::to_string(position), ms);
+  Ask(plc, "WR DM5 " + std::to_string(level), ms + 55);
+  Ask(plc, "ST " + std::to_string(relay), ms + 110);
+  return ReadyAt(plc, ms + 165);
+}
+
+}  // namespace simtest
