@@ -90,8 +90,9 @@ class TerminalBackend : public Backend {
         }
         wake = wake < 0 ? due : std::min(wake, due);
       }
-      int timeoutMs =
-          wake < 0 ? -1 : static_cast<int>((std::max<int64_t>(wake - now, 0) + 999) / 1000);
+      // Rounded up so a wait never ends a little early and loops; a long wait wakes hourly.
+      int64_t waitMs = std::clamp<int64_t>((wake - now + 999) / 1000, 0, 3600 * 1000);
+      int timeoutMs = wake < 0 ? -1 : static_cast<int>(waitMs);
       if (ReadInput(timeoutMs)) continue;
       if (deadline >= 0 && TheClock().NowMicros() >= deadline) return !keys_.empty();
     }
