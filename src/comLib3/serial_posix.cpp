@@ -65,6 +65,12 @@ void DropModemLines(int fd) {
   (void)ioctl(fd, TIOCMBIC, &lines);
 }
 
+// Pseudo-terminals have none.
+bool HasModemLines(int fd) {
+  int lines = 0;
+  return ioctl(fd, TIOCMGET, &lines) == 0;
+}
+
 // Sleeps in poll until `events` or the deadline; a deadline in the past polls once.
 int PollUntil(int fd, short events, int64_t deadline, short& revents) {
   int64_t left = deadline - console::TheClock().NowMicros();
@@ -129,8 +135,9 @@ bool PosixSerial::Configure(const LineSettings& settings, int& errorCode) {
   tio.c_iflag &= ~(IXON | IXOFF | IXANY);
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
-  // Not read back: pseudo-terminals take the call but keep their own size and parity.
-  if (tcsetattr(fd_, TCSANOW, &tio) != 0) {
+  // Not read back: pseudo-terminals take the call but keep their own size and parity,
+  // and the C library may then report EINVAL although everything else was applied.
+  if (tcsetattr(fd_, TCSANOW, &tio) != 0 && !(errno == EINVAL && !HasModemLines(fd_))) {
     errorCode = errno;
     return false;
   }

@@ -116,6 +116,16 @@ TEST(PosixSerial, PurgeDiscardsWhatWaitsForReading) {
   EXPECT_EQ(device->Read(4, kWindow), "CC\r\n");
 }
 
+TEST(PosixSerial, PseudoTerminalTakesTheControllerSettingsOnEveryOpen) {
+  PtyPair pty;
+  for (int open = 0; open < 3; ++open) {
+    auto device = OpenConfigured(pty.Path());
+    ASSERT_TRUE(device);
+    device->Write("CR\r");
+    EXPECT_EQ(pty.Received(3), "CR\r");
+  }
+}
+
 TEST(PosixSerial, SecondOpenOfADeviceInUseIsBusy) {
   PtyPair pty;
   auto first = OpenConfigured(pty.Path());
