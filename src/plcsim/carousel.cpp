@@ -58,7 +58,8 @@ int ReportedPosition(const Rotation& r, int64_t now) {
 uint16_t DriveSpeed(const Rotation& r, int64_t now, uint16_t setSpeed) {
   if (!r.turning || now >= RotationEnd(r)) return 0;
   int64_t elapsed = now - r.start;
-  if (elapsed < kTurnStartMicros) return static_cast<uint16_t>(setSpeed * elapsed / kTurnStartMicros);
+  if (elapsed < kTurnStartMicros)
+    return static_cast<uint16_t>(setSpeed * elapsed / kTurnStartMicros);
   if (r.steps == 0 || StepsDone(r, now) == r.steps) return static_cast<uint16_t>(setSpeed / 4);
   return setSpeed;
 }

@@ -7,9 +7,9 @@ namespace plcsim {
 
 inline constexpr int kHoursWord = 110;
 inline constexpr int kGateCyclesLow = 111, kGateCyclesHigh = 112;
-inline constexpr int kOnTimeLow = 117, kOnTimeHigh = 118;      // seconds in motion
-inline constexpr int kPoweredLow = 119, kPoweredHigh = 120;    // seconds powered
-inline constexpr int kAccessesWord = 121;                      // handler moves since power-up
+inline constexpr int kOnTimeLow = 117, kOnTimeHigh = 118;    // seconds in motion
+inline constexpr int kPoweredLow = 119, kPoweredHigh = 120;  // seconds powered
+inline constexpr int kAccessesWord = 121;                    // handler moves since power-up
 inline constexpr int kPositionTestWord = 350;
 inline constexpr int64_t kBookingMicros = 60000000;  // time counters are booked each minute
 

@@ -10,11 +10,14 @@ constexpr int64_t kStationMicros = 600000;       // travel to the transfer stati
 constexpr int64_t kGatePassMicros = 1000000;     // gate opening on the way out
 constexpr int64_t kHomeMicros = 500000;
 
-int64_t LiftTo(int level) { return kLiftBaseMicros + kLiftPerLevelMicros * level; }
+int64_t LiftTo(int level) {
+  return kLiftBaseMicros + kLiftPerLevelMicros * level;
+}
 }  // namespace
 
 bool IsMoveRelay(int relay) {
-  return relay == kLoadRelay || relay == kUnloadRelay || relay == kPickRelay || relay == kPlaceRelay;
+  return relay == kLoadRelay || relay == kUnloadRelay || relay == kPickRelay ||
+         relay == kPlaceRelay;
 }
 
 MovePlan PlanMove(int relay, int position, int level) {
@@ -42,12 +45,14 @@ MovePlan PlanMove(int relay, int position, int level) {
       break;
   }
   plan.deliverAfter = fetch + carry;
-  plan.endAfter = plan.deliverAfter + kHomeMicros + (plan.to == Place::Station() ? 0 : LiftTo(level));
+  plan.endAfter =
+      plan.deliverAfter + kHomeMicros + (plan.to == Place::Station() ? 0 : LiftTo(level));
   return plan;
 }
 
 int PositionTestFigure(uint32_t access, int position, int level) {
-  return static_cast<int>(6 + (access * 37u + static_cast<uint32_t>(position * 11 + level * 5)) % 29u);
+  return static_cast<int>(6 +
+                          (access * 37u + static_cast<uint32_t>(position * 11 + level * 5)) % 29u);
 }
 
 }  // namespace plcsim

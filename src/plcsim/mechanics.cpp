@@ -4,7 +4,9 @@
 
 namespace plcsim {
 
-int64_t LiftMicros(int from, int to) { return 300000 + int64_t{500} * std::abs(to - from); }
+int64_t LiftMicros(int from, int to) {
+  return 300000 + int64_t{500} * std::abs(to - from);
+}
 
 int64_t SendArm(Arm& arm, bool out, int64_t now) {
   if (arm.out == out && !arm.moving) return arm.settleAt;
@@ -14,6 +16,8 @@ int64_t SendArm(Arm& arm, bool out, int64_t now) {
   return arm.settleAt;
 }
 
-bool ArmSettled(const Arm& arm, bool out, int64_t now) { return arm.out == out && now >= arm.settleAt; }
+bool ArmSettled(const Arm& arm, bool out, int64_t now) {
+  return arm.out == out && now >= arm.settleAt;
+}
 
 }  // namespace plcsim

@@ -12,20 +12,20 @@ inline constexpr int kShovelRelay = 1701;
 inline constexpr int kTurnRelay = 1702;
 inline constexpr uint16_t kServiceCode = 52917;  // DM123 value that frees shovel and turn
 
-inline constexpr int64_t kGateMicros = 1000000;       // gate opening or closing
-inline constexpr int64_t kGateCheckMicros = 200000;   // gate already where it was sent
-inline constexpr int64_t kEndAccessMicros = 300000;   // end of access with the gate shut
-inline constexpr int64_t kResetMicros = 500000;       // system reset: homing and checks
-inline constexpr int64_t kArmTravelMicros = 600000;   // shovel or turn from end to end
-inline constexpr int64_t kArmSettleMicros = 200000;   // until its end-position timer runs out
-inline constexpr int kLiftTop = 3000;                 // highest lift target; above is clamped
+inline constexpr int64_t kGateMicros = 1000000;      // gate opening or closing
+inline constexpr int64_t kGateCheckMicros = 200000;  // gate already where it was sent
+inline constexpr int64_t kEndAccessMicros = 300000;  // end of access with the gate shut
+inline constexpr int64_t kResetMicros = 500000;      // system reset: homing and checks
+inline constexpr int64_t kArmTravelMicros = 600000;  // shovel or turn from end to end
+inline constexpr int64_t kArmSettleMicros = 200000;  // until its end-position timer runs out
+inline constexpr int kLiftTop = 3000;                // highest lift target; above is clamped
 
 // Time for the lift to travel between two targets.
 int64_t LiftMicros(int from, int to);
 
 // A shovel or turn drive: it reports an end position once it has settled there.
 struct Arm {
-  bool out = false;      // shovel front, turn out
+  bool out = false;  // shovel front, turn out
   bool moving = false;
   int64_t settleAt = 0;  // when the end-position timer runs out
 };

@@ -38,7 +38,9 @@ bool PlcModel::Relay(int n) const {
   return it != relays_.end() && it->second;
 }
 
-void PlcModel::SetRelay(int n, bool on) { relays_[n] = on; }
+void PlcModel::SetRelay(int n, bool on) {
+  relays_[n] = on;
+}
 
 bool PlcModel::TimerDone(int n) const {
   auto it = timers_.find(n);

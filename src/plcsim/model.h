@@ -93,7 +93,7 @@ class PlcModel {
     int relay = 0;     // the relay that asked for it; dropped when it ends
     int position = 0;  // carousel target or slot position
     int level = 0;
-    int value = 0;     // lift target
+    int value = 0;  // lift target
   };
 
   std::string Execute(std::string_view request, int64_t now);
@@ -154,8 +154,8 @@ class PlcModel {
 
   // Time booking: powered and in-motion time, booked to the counters once a minute.
   int64_t nextBooking_ = -1;
-  int64_t motionMicros_ = 0;     // in motion, up to motionSince_
-  int64_t motionSince_ = -1;     // start of the current motion, -1 at rest
+  int64_t motionMicros_ = 0;  // in motion, up to motionSince_
+  int64_t motionSince_ = -1;  // start of the current motion, -1 at rest
   int64_t bookedMotionMicros_ = 0;
   uint32_t poweredSeconds_ = 0;  // booked so far, with the history
 };

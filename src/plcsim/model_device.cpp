@@ -19,14 +19,17 @@ constexpr uint16_t kStatusWaiting = 0x0080;
 constexpr uint16_t kStatusError = 0x8000;
 }  // namespace
 
-bool PlcModel::Busy() const { return rotation_.turning || jobRunning_ || !jobs_.empty() || resetting_; }
+bool PlcModel::Busy() const {
+  return rotation_.turning || jobRunning_ || !jobs_.empty() || resetting_;
+}
 
 bool PlcModel::InMotion() const {
   return rotation_.turning || jobRunning_ || resetting_ || shovel_.moving || turn_.moving;
 }
 
 int PlcModel::CurrentPosition() const {
-  if (rotation_.turning) return PositionAfter(rotation_.from, StepsDone(rotation_, now_), rotation_.positions);
+  if (rotation_.turning)
+    return PositionAfter(rotation_.from, StepsDone(rotation_, now_), rotation_.positions);
   return Dm(1);
 }
 
@@ -115,7 +118,9 @@ bool PlcModel::StartJob(const Job& job, int64_t now) {
       break;
     case JobKind::kGateClose:
     case JobKind::kEndAccess:
-      takes = gateOpen_ ? kGateMicros : job.kind == JobKind::kEndAccess ? kEndAccessMicros : kGateCheckMicros;
+      takes = gateOpen_                         ? kGateMicros
+              : job.kind == JobKind::kEndAccess ? kEndAccessMicros
+                                                : kGateCheckMicros;
       gateMoving_ = gateOpen_;
       gateOpening_ = false;
       break;
@@ -155,8 +160,8 @@ void PlcModel::FinishJob(int64_t now) {
     case JobKind::kMove:
       ++accesses_;
       SetDm(kAccessesWord, static_cast<uint16_t>(accesses_));
-      SetDm(kPositionTestWord,
-            static_cast<uint16_t>(PositionTestFigure(accesses_, running_.position, running_.level)));
+      SetDm(kPositionTestWord, static_cast<uint16_t>(PositionTestFigure(
+                                   accesses_, running_.position, running_.level)));
       gateCycle = running_.relay == kLoadRelay || running_.relay == kUnloadRelay;
       break;
     case JobKind::kGateOpen:
@@ -238,7 +243,8 @@ void PlcModel::Publish(int64_t now) {
   bool lifting = jobRunning_ && running_.kind == JobKind::kLift;
   uint16_t status = (rotation_.turning ? kStatusTurning : 0) | (moving ? kStatusMoving : 0) |
                     (gateOpen_ ? kStatusGateOpen : 0) | (gateMoving_ ? kStatusGateMoving : 0) |
-                    (lifting ? kStatusLift : 0) | (shovel_.moving || turn_.moving ? kStatusArms : 0) |
+                    (lifting ? kStatusLift : 0) |
+                    (shovel_.moving || turn_.moving ? kStatusArms : 0) |
                     (resetting_ ? kStatusReset : 0) | (!jobs_.empty() ? kStatusWaiting : 0) |
                     (error_ ? kStatusError : 0);
   SetDm(200, status);
@@ -254,7 +260,7 @@ void PlcModel::Publish(int64_t now) {
 void PlcModel::PublishInputs(int64_t now) {
   bool turning = rotation_.turning;
   SetRelay(0, !turning && Dm(1) == 1);  // P0: home position
-  SetRelay(1, !turning);                 // Pn: standing at a position
+  SetRelay(1, !turning);                // Pn: standing at a position
   SetRelay(2, !gateOpen_ && !gateMoving_);
   SetRelay(3, gateOpen_ && !gateMoving_);
   SetRelay(5, true);  // front door shut
@@ -288,7 +294,8 @@ void PlcModel::Book(int64_t now) {
     uint32_t before = poweredSeconds_;
     poweredSeconds_ += kBookingMicros / 1000000;
     AddToPair(dm_[kPoweredLow], dm_[kPoweredHigh], kBookingMicros / 1000000);
-    if (poweredSeconds_ / 3600 != before / 3600) SetDm(kHoursWord, static_cast<uint16_t>(Dm(kHoursWord) + 1));
+    if (poweredSeconds_ / 3600 != before / 3600)
+      SetDm(kHoursWord, static_cast<uint16_t>(Dm(kHoursWord) + 1));
     nextBooking_ += kBookingMicros;
   }
 }

@@ -19,7 +19,9 @@ int PlateStore::Index(const Place& place) const {
   return (place.position - 1) * levels_ + place.level - 1;
 }
 
-bool PlateStore::Exists(const Place& place) const { return Index(place) >= 0; }
+bool PlateStore::Exists(const Place& place) const {
+  return Index(place) >= 0;
+}
 
 bool PlateStore::Holds(const Place& place) const {
   int i = Index(place);
@@ -38,7 +40,9 @@ bool PlateStore::Move(const Place& from, const Place& to) {
   return true;
 }
 
-int PlateStore::Count() const { return static_cast<int>(std::count(held_.begin(), held_.end(), true)); }
+int PlateStore::Count() const {
+  return static_cast<int>(std::count(held_.begin(), held_.end(), true));
+}
 
 std::vector<std::string> PlateStore::Occupied() const {
   std::vector<std::string> places;

@@ -56,7 +56,9 @@ std::string ParseWrite(std::string_view args, Request& request) {
 
 }  // namespace
 
-bool ValidRelay(long n) { return n >= 0 && n <= 9915 && n % 100 <= 15; }
+bool ValidRelay(long n) {
+  return n >= 0 && n <= 9915 && n % 100 <= 15;
+}
 
 std::string ParseRequest(std::string_view raw, Request& request) {
   request = Request{};
@@ -68,9 +70,12 @@ std::string ParseRequest(std::string_view raw, Request& request) {
   if (StartsWith(line, "ST ")) return ParseNumbered(line.substr(3), RequestKind::kSet, request);
   if (StartsWith(line, "RS ")) return ParseNumbered(line.substr(3), RequestKind::kReset, request);
   if (StartsWith(line, "WR DM")) return ParseWrite(line.substr(5), request);
-  if (StartsWith(line, "RD DM")) return ParseNumbered(line.substr(5), RequestKind::kReadDm, request);
-  if (StartsWith(line, "RD T")) return ParseNumbered(line.substr(4), RequestKind::kReadTimer, request);
-  if (StartsWith(line, "RD ")) return ParseNumbered(line.substr(3), RequestKind::kReadRelay, request);
+  if (StartsWith(line, "RD DM"))
+    return ParseNumbered(line.substr(5), RequestKind::kReadDm, request);
+  if (StartsWith(line, "RD T"))
+    return ParseNumbered(line.substr(4), RequestKind::kReadTimer, request);
+  if (StartsWith(line, "RD "))
+    return ParseNumbered(line.substr(3), RequestKind::kReadRelay, request);
   return kUnknownCommand;
 }
 

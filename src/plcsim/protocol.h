@@ -14,7 +14,17 @@ inline constexpr char kBadNumber[] = "E1";
 inline constexpr char kLineTooLong[] = "E2";
 inline constexpr size_t kMaxRequestLength = 64;
 
-enum class RequestKind { kBlank, kOpen, kClose, kSet, kReset, kReadRelay, kReadTimer, kReadDm, kWriteDm };
+enum class RequestKind {
+  kBlank,
+  kOpen,
+  kClose,
+  kSet,
+  kReset,
+  kReadRelay,
+  kReadTimer,
+  kReadDm,
+  kWriteDm
+};
 
 struct Request {
   RequestKind kind = RequestKind::kBlank;

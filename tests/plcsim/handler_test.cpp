@@ -26,7 +26,7 @@ TEST(Handler, FourKindsOfMoveCarryOnePlateRoundTheStore) {
   EXPECT_EQ(plc.Plates().Occupied(), Places{"3.5"});
   t = RunMove(plc, 1908, 3, 5, t + 100);  // pick onto the handler
   EXPECT_EQ(plc.Plates().Occupied(), Places{"handler"});
-  EXPECT_EQ(Ask(plc, "RD 10", t), "1");  // plate on the shovel
+  EXPECT_EQ(Ask(plc, "RD 10", t), "1");    // plate on the shovel
   t = RunMove(plc, 1909, 9, 10, t + 100);  // place into the top of the last position
   ASSERT_GT(t, 0);
   EXPECT_EQ(plc.Plates().Occupied(), Places{"9.10"});
@@ -127,8 +127,7 @@ TEST(Handler, ThreePlateCycleLosesNoPlate) {
     int position, level, relay;
   } moves[] = {{1, 2, 1908}, {1, 4, 1909}, {1, 1, 1908}, {1, 2, 1909},  // i = 1
                {1, 3, 1908}, {1, 5, 1909}, {1, 2, 1908}, {1, 3, 1909},  // i = 2
-               {1, 4, 1905}, {1, 3, 1908}, {2, 1, 1909}, {1, 5, 1908},
-               {2, 2, 1909}, {2, 3, 1904}};
+               {1, 4, 1905}, {1, 3, 1908}, {2, 1, 1909}, {1, 5, 1908}, {2, 2, 1909}, {2, 3, 1904}};
   int64_t t = 0;
   for (const Move& m : moves) {
     t = RunMove(plc, m.relay, m.position, m.level, t + 100);

@@ -1,8 +1,9 @@
 // The controller's end of the line: the exact bytes it answers, what it refuses, and the
 // line faults a test can switch on.
+#include "plcsim/line.h"
+
 #include <gtest/gtest.h>
 
-#include "plcsim/line.h"
 #include "plcsim/model.h"
 #include "sim_helpers.h"
 

@@ -11,7 +11,9 @@ using simtest::ReadyAt;
 
 namespace {
 
-uint32_t Pair(const PlcModel& plc, int low) { return plc.Dm(low + 1) * 65535u + plc.Dm(low); }
+uint32_t Pair(const PlcModel& plc, int low) {
+  return plc.Dm(low + 1) * 65535u + plc.Dm(low);
+}
 
 TEST(Gate, OpenAndCloseTakeTheGateTimeAndCountOneCycle) {
   PlcModel plc;

@@ -8,7 +8,9 @@
 
 namespace simtest {
 
-inline int64_t Ms(int64_t ms) { return ms * 1000; }
+inline int64_t Ms(int64_t ms) {
+  return ms * 1000;
+}
 
 // Sends one request at `ms` milliseconds and returns the reply.
 inline std::string Ask(plcsim::PlcModel& plc, const std::string& request, int64_t ms) {
