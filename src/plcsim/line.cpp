@@ -5,7 +5,7 @@
 namespace plcsim {
 
 void SimLine::Receive(std::string_view bytes, int64_t now) {
-  wire_.push_back(WireRecord{now, std::string(bytes)});
+  if (keepWire) wire_.push_back(WireRecord{now, std::string(bytes)});
   if (Gone(now)) return;
   int64_t at = now;
   for (char c : bytes) {

@@ -16,12 +16,12 @@ namespace plcsim {
 constexpr int64_t kByteMicros = 11 * 1000000 / 9600;
 
 struct LineFaults {
-  bool silent = false;            // never answers
-  int errorAnswers = 0;           // the next k requests are answered "E0"
-  bool garbled = false;           // answers bytes that mean nothing
-  bool overlong = false;          // answers more than 50 bytes
-  int64_t lateMicros = 0;         // extra delay before every answer
-  int64_t goneAtMicros = -1;      // from this time on the line is dead
+  bool silent = false;        // never answers
+  int errorAnswers = 0;       // the next k requests are answered "E0"
+  bool garbled = false;       // answers bytes that mean nothing
+  bool overlong = false;      // answers more than 50 bytes
+  int64_t lateMicros = 0;     // extra delay before every answer
+  int64_t goneAtMicros = -1;  // from this time on the line is dead
 };
 
 struct WireRecord {
@@ -48,6 +48,7 @@ class SimLine {
 
   LineFaults faults;
   bool paced = false;               // every byte takes kByteMicros on the line
+  bool keepWire = true;             // record the traffic for Wire(); off for long runs
   int64_t turnaroundMicros = 3000;  // controller's time to answer a complete request
 
  private:

@@ -80,6 +80,8 @@ class PlcModel {
   bool Busy() const;
 
   ModelFaults faults;
+  // Keep every request for Requests(); a long real-time run turns this off.
+  bool logRequests = true;
 
  private:
   enum class EventKind { kRotationEnd, kJobDeliver, kJobEnd, kResetEnd, kArmSettled };

@@ -116,6 +116,9 @@ int main(int argc, char** argv) {
   plcsim::PlcModel model;
   plcsim::SimLine line{model};
   plcsim::ApplySimOptions(options.sim, model, line, console::RealClock().NowMicros());
+  // Nobody reads the traffic logs here, and a run may last for days.
+  model.logRequests = false;
+  line.keepWire = false;
   std::string error;
   std::unique_ptr<plcsim::PtyServer> server = plcsim::PtyServer::Start(line, error);
   if (!server) {
