@@ -9,10 +9,10 @@ constexpr uint16_t kNoCarPos = 999;  // PrevCarPos before any position was shown
 constexpr int32_t kReadyRelay = 1915;
 constexpr int32_t kPlateReadyRelay = 1815;
 
-extern uint16_t PrevCarPos;    // carousel position shown last by the tracking loops
-extern uint16_t CurCarPos;     // carousel position just read by the tracking loops
-extern int32_t CarPosErrors;   // arrivals at position 1 that did not come from the last one
-extern int32_t WaitTime;       // the access tests' wait in seconds; TrackRotation scales it
+extern uint16_t PrevCarPos;   // carousel position shown last by the tracking loops
+extern uint16_t CurCarPos;    // carousel position just read by the tracking loops
+extern int32_t CarPosErrors;  // arrivals at position 1 that did not come from the last one
+extern int32_t WaitTime;      // the access tests' wait in seconds; TrackRotation scales it
 
 // A carousel position as the screens show it: 1 is "A", 2 is "B", ...
 char CarPosLetter(uint16_t position);

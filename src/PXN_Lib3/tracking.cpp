@@ -14,7 +14,9 @@
 
 namespace {
 
-uint16_t ReadPositionOnce(int port) { return static_cast<uint16_t>(TextToInt(ReadDM(port, 1))); }
+uint16_t ReadPositionOnce(int port) {
+  return static_cast<uint16_t>(TextToInt(ReadDM(port, 1)));
+}
 
 // Writes a newly reached position; 0 (no number in the reply) shows nothing.
 void ShowArrival(const char* mark) {
@@ -52,8 +54,12 @@ void TrackCarousel(int port, int32_t relay) {
   }
 }
 
-void TrackUntilReady(int port) { TrackCarousel(port, kReadyRelay); }
-void TrackUntilPlateReady(int port) { TrackCarousel(port, kPlateReadyRelay); }
+void TrackUntilReady(int port) {
+  TrackCarousel(port, kReadyRelay);
+}
+void TrackUntilPlateReady(int port) {
+  TrackCarousel(port, kPlateReadyRelay);
+}
 
 void TrackRotation(int port) {
   WaitTime = TimesTen(WaitTime);

@@ -47,6 +47,17 @@ class TeachTimesTest : public VirtualWorld {
     ShowBanner();  // the screen runs in the window the banner leaves
     line.ClearWire();
   }
+  // The operator presses Esc `after` the last key, and answers a second later.
+  void QuitPrompt(int64_t after, char answer) {
+    ui.Pause(after);
+    ui.Key(kKeyEsc);
+    ui.Pause(kSecond);
+    ui.Type(std::string(1, answer));
+  }
+  void StopReady() {
+    plc.faults.readyStuck = true;
+    plc.SetRelay(1915, false);
+  }
   // The operator dismisses the summary long after the teaching is done.
   void DismissSummaryLater() {
     ui.Pause(3600 * kSecond);
@@ -138,12 +149,8 @@ TEST_F(TeachTimesTest, TwoCarouselsTeachOneSideAndListEveryPosition) {
 }
 
 TEST_F(TeachTimesTest, QuitWhileWaitingForReadyInThePreparation) {
-  plc.faults.readyStuck = true;
-  plc.SetRelay(1915, false);
-  ui.Pause(2 * kSecond);
-  ui.Key(kKeyEsc);
-  ui.Pause(kSecond);
-  ui.Type("Y");
+  StopReady();
+  QuitPrompt(2 * kSecond, 'Y');
   DismissSummaryLater();
   TeachPositioningTimes();
   // The first home move still goes out once; no move is timed and the table keeps 0.
@@ -158,19 +165,10 @@ TEST_F(TeachTimesTest, QuitWhileWaitingForReadyInThePreparation) {
 TEST_F(TeachTimesTest, ReadyThatNeverComesDuringATimedMove) {
   for (auto& t : PositioningTimes) t = 4242;
   ui.onFrame = [&] {
-    if (ui.Saw("Pos.  3  OK")) {
-      plc.faults.readyStuck = true;
-      plc.SetRelay(1915, false);
-    }
+    if (ui.Saw("Pos.  3  OK")) StopReady();
   };
-  ui.Pause(60 * kSecond);
-  ui.Key(kKeyEsc);
-  ui.Pause(kSecond);
-  ui.Type("n");
-  ui.Pause(30 * kSecond);
-  ui.Key(kKeyEsc);
-  ui.Pause(kSecond);
-  ui.Type("y");
+  QuitPrompt(60 * kSecond, 'n');
+  QuitPrompt(30 * kSecond, 'y');
   DismissSummaryLater();
   TeachPositioningTimes();
   ui.onFrame = nullptr;
