@@ -9,6 +9,7 @@
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
 #include "comLib3/serial_posix.h"
+#include "console/console.h"
 #include "console/terminal.h"
 #include "plcsim/line.h"
 #include "plcsim/model.h"
@@ -61,6 +62,9 @@ struct Simulator {
 
 bool SetUpSerial(const Options& options, Simulator& sim) {
   if (options.sim) {
+    // An overnight run must not keep every request in memory.
+    sim.model.logRequests = false;
+    sim.line.keepWire = false;
     std::string error;
     sim.server = plcsim::PtyServer::Start(sim.line, error);
     if (!sim.server) {
@@ -107,6 +111,7 @@ int main(int argc, char** argv) {
   ClearKeys();
   RememberScreenSize();
   int code = RunProgram();
+  NormVideo();  // shows the last frame before the terminal is handed back
   console::RestoreTerminal();
   return code;
 }
