@@ -3,35 +3,30 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <string>
 
-#include "console/backend.h"
 #include "console/clock.h"
 #include "console/console.h"
 #include "console/terminal.h"
+#include "console/terminal_keys.h"
 
 namespace {
 
-// Runs in the death test's child: the real back end on a pipe instead of a tty, its
-// drawing thrown away.
+// In the death test's child: the real back end reads keys from a pipe, then loses it.
 void ReadKeysFromPipeThenLoseIt() {
   int fds[2];
-  if (pipe(fds) != 0) _exit(3);
+  if (pipe(fds) != 0 || write(fds[1], "ab\x1b[A\x1b", 6) != 6) _exit(3);
   dup2(fds[0], STDIN_FILENO);
   dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
-  if (write(fds[1], "ab\x1b[A\x1b", 6) != 6) _exit(3);
   console::SetClock(nullptr);
   std::string error;
   auto backend = console::StartTerminal(error);
   if (!backend) _exit(4);
   console::Install(backend.get());
-  std::string seen;
-  for (int i = 0; i < 5; ++i) {  // the last one is the lone Esc, after its time-out
-    char hex[4];
-    std::snprintf(hex, sizeof hex, "%02X ", ReadKey());
-    seen += hex;
-  }
-  std::fprintf(stderr, "keys %s\n", seen.c_str());
+  int64_t start = console::TheClock().NowMicros();
+  std::fprintf(stderr, "keys");
+  for (int i = 0; i < 5; ++i) std::fprintf(stderr, " %02X", ReadKey());  // last: the lone Esc
+  bool waited = console::TheClock().NowMicros() - start >= console::kEscFollowerMicros;
+  std::fprintf(stderr, waited ? " after its wait\n" : " too soon\n");
   close(fds[1]);
   ReadKey();  // end of input: the back end stops the program
   _exit(0);
@@ -41,5 +36,5 @@ void ReadKeysFromPipeThenLoseIt() {
 
 TEST(TerminalInputDeathTest, KeysArriveDecodedAndEndOfInputStopsTheProgram) {
   EXPECT_EXIT(ReadKeysFromPipeThenLoseIt(), testing::ExitedWithCode(1),
-              "keys 61 62 00 48 1B \n.*pxn32: end of input, stopping.");
+              "keys 61 62 00 48 1B after its wait\n.*pxn32: end of input, stopping.");
 }
