@@ -1,5 +1,6 @@
+#include <algorithm>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "PXN32_00/screens.h"
 #include "PXN_Lib3/globals.h"
@@ -10,99 +11,60 @@
 
 namespace {
 
-using Requests = std::vector<std::string>;
-
-const std::string kEscGlyph(1, static_cast<char>(kKeyEsc));
-const Requests kStatus = {"RD DM200\r", "RD 1915\r"};
+const std::string kEsc(1, static_cast<char>(kKeyEsc)), kStatus = "RD DM200\rRD 1915\r";
 
 class DirectCommandsTest : public VirtualWorld {
  protected:
   void SetUp() override {
     OpenSimPort();
     Window(10, 1, 70, 25);  // as the main menu leaves it: the screen widens it again
-    Mark();
   }
-  // The commands sent, without the status line's reads.
-  Requests Commands() {
-    Requests commands;
-    for (const std::string& s : SentSinceMark())
-      if (s != kStatus[0] && s != kStatus[1]) commands.push_back(s);
-    return commands;
+  // Runs the screen on `script` ('~' is Esc) and returns all it sent.
+  std::string Run(const std::string& script) {
+    Mark();
+    EscAbort = false;
+    for (char k : script) keys.Key(k == '~' ? kKeyEsc : static_cast<unsigned char>(k));
+    DirectCommands();
+    std::string wire;
+    for (const std::string& s : SentSinceMark()) wire += s;
+    return wire;
+  }
+  std::string Rows(int from, int to) const {
+    std::string text;
+    for (int r = from; r <= to; ++r) text += RowTrim(r) + "|\n";
+    return text;
   }
 };
 
-TEST_F(DirectCommandsTest, TypedLinesAreSentAsTypedAndRepliesShownBelow) {
-  plc.SetDm(25, 10);
-  struct Case {
-    std::string typed;
-    Requests sent;
-    std::string echoRow, replyRow;
-  } cases[] = {
-      {"ST 1907\r", {"ST 1907\r"}, "ST 1907", "OK"},
-      {"RD DM25\r", {"RD DM25\r"}, "RD DM25", "10"},
-      {"AB\b\bRD 1907\r", {"RD 1907\r"}, "RD 1907", "1"},  // Backspace erases the echo
-      {"\b\bRD 1801\r", {"RD 1801\r"}, "RD 1801", "0"},    // and does nothing when empty
-      {"WR DM100 -1\r", {"WR DM100 65535\r"}, "WR DM100 -1", "OK"},
-      // An unknown command: the error answer, after the exchange's four attempts.
-      {"XY\r", {"XY\r", "XY\r", "XY\r", "XY\r"}, "XY", "E0"},
-  };
-  for (const Case& c : cases) {
-    EscAbort = false;
-    keys.Type(c.typed);
-    keys.Key(kKeyEsc);
-    DirectCommands();
-    EXPECT_EQ(Commands(), c.sent) << c.typed;
-    EXPECT_EQ(RowTrim(2), "Enter direct commands to KV-PLC, press esc to quit");
-    EXPECT_EQ(RowTrim(3), c.echoRow) << c.typed;
-    EXPECT_EQ(RowTrim(4), c.replyRow) << c.typed;
-    EXPECT_EQ(RowTrim(5), kEscGlyph) << "a new line waits below the reply";
+TEST_F(DirectCommandsTest, LinesGoOutAsTypedWithTheStatusLineRedrawnBeforeEach) {
+  using Case = std::tuple<std::string, std::string, std::string>;  // typed, sent, rows from 3
+  for (auto [typed, sent, rows] :
+       {Case{"ST 1907\r", "ST 1907\r", "ST 1907|\nOK|\n"},
+        {"AB\b\bRD 1907\r", "RD 1907\r", "RD 1907|\n1|\n"},  // Backspace erases the echo
+        {"\b\bRD 1801\r", "RD 1801\r", "RD 1801|\n0|\n"},    // and does nothing on an empty line
+        {"\rRD 1810\r", kStatus + "RD 1810\r", "|\nRD 1810|\n0|\n"}}) {  // empty: nothing sent
+    EXPECT_EQ(Run(typed + "~"), kStatus + kStatus + sent + kStatus) << typed;
+    int escRow = 3 + static_cast<int>(std::count(rows.begin(), rows.end(), '\n'));
+    EXPECT_EQ(Rows(2, escRow),
+              "Enter direct commands to KV-PLC, press esc to quit|\n" + rows + kEsc + "|\n");
   }
-  EXPECT_TRUE(plc.Relay(1907));
-  EXPECT_EQ(plc.Dm(100), 65535);
-}
-
-TEST_F(DirectCommandsTest, StatusLineSpansTheWholeScreenAndIsRedrawnBeforeEveryLine) {
-  keys.Type("\rRD 1810\r");
-  keys.Key(kKeyEsc);
-  DirectCommands();
-  // Entry, then one redraw before each of the three lines.
-  EXPECT_EQ(SentSinceMark(),
-            (Requests{"RD DM200\r", "RD 1915\r", "RD DM200\r", "RD 1915\r", "RD DM200\r",
-                      "RD 1915\r", "RD 1810\r", "RD DM200\r", "RD 1915\r"}));
-  EXPECT_EQ(Row(1).substr(0, 6), "Plaxon");
-  EXPECT_EQ(Row(1).substr(72, 8), "10:00:00");
-  // An empty line sends nothing and starts a new line at once.
-  EXPECT_EQ(RowTrim(3), "");
-  EXPECT_EQ(RowTrim(4), "RD 1810");
-  EXPECT_EQ(RowTrim(5), "0");
+  EXPECT_EQ(Row(1).substr(72, 6), "10:00:") << "the status line spans the whole screen";
 }
 
 TEST_F(DirectCommandsTest, EscMidLineLeavesWithoutSending) {
-  keys.Type("ST 19");
-  keys.Key(kKeyEsc);
-  keys.Type("07\r");  // never read by the screen
-  DirectCommands();
-  EXPECT_EQ(Commands(), Requests{});
-  EXPECT_FALSE(plc.Relay(1907));
-  EXPECT_EQ(RowTrim(3), "ST 19" + kEscGlyph);
-  EXPECT_EQ(keys.Pending(), 3u);
+  EXPECT_EQ(Run("ST 19~07\r"), kStatus + kStatus);
+  EXPECT_EQ(RowTrim(3), "ST 19" + kEsc);
+  EXPECT_EQ(keys.Pending(), 3u) << "the keys after Esc stay unread";
 }
 
-TEST_F(DirectCommandsTest, OverlongLinesAndExtendedKeysAreSentAsStored) {
-  // 300 characters are echoed; 255 are kept and sent.
-  keys.Type(std::string(300, '7') + "\r");
-  keys.Key(0);
-  keys.Key(0x48);  // Up arrow: 0 and its scan code
-  keys.Type("\r");
-  keys.Key(kKeyEsc);
-  DirectCommands();
-  Requests commands = Commands();
-  ASSERT_EQ(commands.size(), 8u);  // both lines draw an error answer: four attempts each
-  EXPECT_EQ(commands[0], std::string(255, '7') + "\r");
-  EXPECT_EQ(commands[4], std::string("\0H\r", 3));
-  for (int row = 3; row <= 5; ++row) EXPECT_EQ(Row(row), std::string(80, '7')) << row;
-  EXPECT_EQ(RowTrim(6), std::string(60, '7'));
-  EXPECT_EQ(RowTrim(7).substr(0, 1), "E") << "the controller's error answer";
+TEST_F(DirectCommandsTest, LinesKeep255CharactersAndExtendedKeysAsTyped) {
+  // Each line draws the controller's error answer: four attempts. Up: 0 and its scan code.
+  auto fourTimes = [](const std::string& s) { return s + s + s + s; };
+  const std::string up("\0H\r", 3), full = std::string(80, '7') + "|\n";
+  EXPECT_EQ(Run(std::string(300, '7') + "\r" + up + "~"),
+            kStatus + kStatus + fourTimes(std::string(255, '7') + "\r") + kStatus + fourTimes(up) +
+                kStatus);
+  EXPECT_EQ(Rows(3, 6), full + full + full + std::string(60, '7') + "|\n") << "all 300 echoed";
 }
 
 }  // namespace

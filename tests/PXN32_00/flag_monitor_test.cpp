@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -9,223 +10,103 @@
 namespace {
 
 using Requests = std::vector<std::string>;
-
 const std::string kBlock(1, static_cast<char>(219));
-constexpr int64_t kSecond = 1000000;
 
-// The relay reads of one pass: right-hand relay first on rows that have one.
-Requests RelayReads() {
-  const int pairs[][2] = {{500, 0},   {501, 1},   {502, 2},  {503, 3},  {504, 4},   {505, 5},
-                          {-1, 6},    {1100, 7},  {1907, 8}, {1801, 9}, {1104, 10}, {-1, 11},
-                          {1815, 12}, {1915, 13}, {-1, 14},  {-1, 15}};
+// "RD x\r" for each blank-separated x.
+Requests Reads(const std::string& list) {
+  std::istringstream in(list);
   Requests reads;
-  for (const auto& pair : pairs) {
-    if (pair[0] >= 0) reads.push_back("RD " + std::to_string(pair[0]) + "\r");
-    reads.push_back("RD " + std::to_string(pair[1]) + "\r");
-  }
+  for (std::string x; in >> x;) reads.push_back("RD " + x + "\r");
   return reads;
 }
-
-Requests IdlePass() {
-  Requests pass = RelayReads();
-  for (const char* word : {"RD DM91\r", "RD DM92\r", "RD DM93\r"}) pass.push_back(word);
-  for (int i = 0; i < 8; ++i) pass.push_back("RD DM1\r");
-  pass.push_back("RD DM0\r");
-  pass.push_back("RD DM2\r");
-  return pass;
-}
-
-// Readings of DM1 in the first pass, between the speed line and DM0.
-long PositionReadingsOfFirstPass(const Requests& sent) {
-  auto from = std::find(sent.begin(), sent.end(), "RD DM93\r");
-  auto to = std::find(from, sent.end(), "RD DM0\r");
-  return std::count(from, to, "RD DM1\r");
-}
+// A pass up to the first position reading: on each row the right-hand relay first.
+const std::string kUpToPosition =
+    "500 0 501 1 502 2 503 3 504 4 505 5 6 1100 7 1907 8 1801 9 1104 10 11 1815 12 1915 13 14 15 "
+    "DM91 DM92 DM93 DM1 ";
 
 class FlagMonitorTest : public VirtualWorld {
  protected:
-  void SetUp() override { Fresh(); }
-  // A new run on the same clock and controller.
-  void Fresh() {
-    Configure(plcsim::SimConfig{});
+  // Runs the monitor in the window the banner leaves; in `script` '~' is Esc, '_' a second.
+  void Run(std::string_view script) {
     ResetProgramGlobals();
     OpenSimPort();
-    ShowBanner();  // the monitor runs in the window the banner leaves
+    ShowBanner();
     Mark();
+    for (char k : script)
+      k == '_' ? keys.Pause(1000000) : keys.Key(k == '~' ? kKeyEsc : static_cast<unsigned char>(k));
+    FlagMonitor();
   }
-  // Screen row inside the banner's window (screen columns 10 to 70), trailing blanks cut.
-  std::string WindowRow(int row) const {
-    std::string text = Row(row).substr(9, 61);
-    text.erase(text.find_last_not_of(' ') + 1);
+  // Rows from column 10, trimmed, each ended by "|".
+  std::string Rows(int from, int to) const {
+    std::string text;
+    for (int r = from; r <= to; ++r) text += RowTrim(r).erase(0, 9) + "|\n";
     return text;
+  }
+  // The typed lines sent: each ends in its own CR and the exchange's.
+  Requests Commands() {
+    Requests commands;
+    for (const std::string& s : SentSinceMark())
+      if (s.size() > 1 && s[s.size() - 2] == '\r') commands.push_back(s);
+    return commands;
   }
 };
 
-TEST_F(FlagMonitorTest, IdlePassReadsFortyOneValuesInOrderAndEscEndsAfterThePass) {
-  // A pattern that tells every relay of the table from its neighbours.
-  const int on[] = {2, 4, 13, 15, 500, 505, 1104, 1801};
-  for (const std::string& read : RelayReads()) {
-    int relay = std::stoi(read.substr(3));
-    plc.SetRelay(relay, std::find(std::begin(on), std::end(on), relay) != std::end(on));
-  }
-  plc.SetDm(91, 1500);
-  plc.SetDm(92, 20);
-  plc.SetDm(93, 30);
-  plc.SetDm(1, 3);
-  plc.SetDm(0, 7);
-  plc.SetDm(2, 65535);
-  keys.Pause(3 * kSecond);  // well inside the second pass's relay reads
-  keys.Key(kKeyEsc);
-
-  FlagMonitor();
-
-  Requests expected = {"RD DM200\r", "RD 1915\r"};
-  Requests pass = IdlePass();
-  expected.insert(expected.end(), pass.begin(), pass.end());
-  // The second pass reads on until its first key poll takes the Esc; after that the
-  // exchanges send nothing and the screen ends with the pass.
-  Requests cut = RelayReads();
-  for (const char* word : {"RD DM91\r", "RD DM92\r", "RD DM93\r", "RD DM1\r"}) cut.push_back(word);
-  expected.insert(expected.end(), cut.begin(), cut.end());
-  EXPECT_EQ(SentSinceMark(), expected);
-
-  const char* rows[] = {
-      "P0     0000 0   Rot.EN   0500 1",
-      "Pn     0001 0   GateEN   0501 0",
-      "GtClse 0002 1   Rot.Dir  0502 0",
-      "GtOpen 0003 0   GateDir  0503 0",
-      "       0004 1   CarDrive 0504 0",
-      "F.Door 0005 0   LED      0505 1",
-      "SW 2E0 0006 0",
-      "SW 2E1 0007 0   Acs.     1100 0",
-      "SW 2E2 0008 0   Shaker        0",
-      "SW 2E3 0009 0   SysAct   1801 1",
-      "PltShv 0010 0   KeyVld        1",
-      "TrnIn  0011 0",
-      "ShFrnt 0012 0   PlateReady    0",
-      "ShBk   0013 1   Ready    1915 0",
-      "TrnOut 0014 0",
-      "z-Init 0015 1",
-      "",
-      "Set.Spd. DM91 1500  aSlpe.DM92 20  bSlpe.DM93 30",
-      // The pass cut short by Esc writes its last two labels without values over the
-      // line of the pass before.
-      "Rot.Pos. DM01 3  Accs. DM00   AccV. DM02  65535",
-      "",
-      "",
-  };
-  for (int i = 0; i < static_cast<int>(std::size(rows)); ++i)
-    EXPECT_EQ(WindowRow(i + 2), rows[i]) << "screen row " << i + 2;
-  EXPECT_EQ(Row(2).substr(0, 9), std::string(9, ' ')) << "the table starts in column 10";
-  EXPECT_EQ(Row(1).substr(9, 6), "Plaxon");
+TEST_F(FlagMonitorTest, PassReadsFortyOneValuesInOrderAndEscEndsTheScreenWithThePass) {
+  for (int relay : {2, 4, 13, 15, 500, 505, 1104, 1801}) plc.SetRelay(relay, true);
+  for (int relay : {0, 1, 5, 11, 1915}) plc.SetRelay(relay, false);
+  for (auto [dm, value] : {std::pair{91, 1500}, {92, 20}, {93, 30}, {1, 3}, {0, 7}, {2, 65535}})
+    plc.SetDm(dm, value);
+  Run("___~");  // Esc inside the second pass's relay reads: its first key poll ends the sending
+  EXPECT_EQ(SentSinceMark(), Reads("DM200 1915 " + kUpToPosition + "DM1 DM1 DM1 DM1 DM1 DM1 DM1 " +
+                                   "DM0 DM2 " + kUpToPosition));
+  EXPECT_EQ(Rows(2, 22),
+            "P0     0000 0   Rot.EN   0500 1|\nPn     0001 0   GateEN   0501 0|\n"
+            "GtClse 0002 1   Rot.Dir  0502 0|\nGtOpen 0003 0   GateDir  0503 0|\n"
+            "       0004 1   CarDrive 0504 0|\nF.Door 0005 0   LED      0505 1|\n"
+            "SW 2E0 0006 0|\nSW 2E1 0007 0   Acs.     1100 0|\n"
+            "SW 2E2 0008 0   Shaker        0|\nSW 2E3 0009 0   SysAct   1801 1|\n"
+            "PltShv 0010 0   KeyVld        1|\nTrnIn  0011 0|\n"
+            "ShFrnt 0012 0   PlateReady    0|\nShBk   0013 1   Ready    1915 0|\n"
+            "TrnOut 0014 0|\nz-Init 0015 1|\n|\n"
+            "Set.Spd. DM91 1500  aSlpe.DM92 20  bSlpe.DM93 30|\n"
+            // The pass cut short writes its last labels over the values of the one before.
+            "Rot.Pos. DM01 3  Accs. DM00   AccV. DM02  65535|\n|\n|\n");
 }
 
-TEST_F(FlagMonitorTest, KeyCutsThePositionRefreshShort) {
-  struct Case {
-    int64_t keyAfterMicros;
-    long minReadings, maxReadings;
-  } cases[] = {
-      {0, 1, 1},            // waiting from the start: taken at the first poll
-      {1900 * 1000, 2, 7},  // arrives while the first pass refreshes the position
-  };
-  for (const Case& c : cases) {
-    Fresh();
-    keys.Pause(c.keyAfterMicros);
-    keys.Type("X");
-    keys.Pause(5 * kSecond);
-    keys.Key(kKeyEsc);
-    FlagMonitor();
-    long readings = PositionReadingsOfFirstPass(SentSinceMark());
-    EXPECT_GE(readings, c.minReadings) << "key after " << c.keyAfterMicros;
-    EXPECT_LE(readings, c.maxReadings) << "key after " << c.keyAfterMicros;
-  }
-}
-
-TEST_F(FlagMonitorTest, CommandLineShowsTypedTextWithBlockPaddedToThirteenColumns) {
-  struct Case {
-    std::string typed;
-    std::string shown;
-  } cases[] = {
-      {"ST 500", "ST 500" + kBlock + "      "},
-      {"AB\bC", "AC" + kBlock + std::string(10, ' ')},  // Backspace edits the line
-      {"RD DM12345 X", "RD DM12345 X" + kBlock},        // 12 characters: no blanks
-      {"RD DM12345 XYZ", "RD DM12345 XYZ" + kBlock},    // longer: no blanks either
-      // Padding covers 13 columns only: the block drawn further out stays.
-      {"RD DM12345 XY\b\b", "RD DM12345 " + kBlock + " " + kBlock},
-  };
-  for (const Case& c : cases) {
-    Fresh();
-    keys.Type(c.typed);  // one key per pass: the refresh stops at the first
-    keys.Pause(3 * kSecond);
-    keys.Key(kKeyEsc);
-    FlagMonitor();
-    EXPECT_EQ(Row(22).substr(9, 20), c.shown + std::string(20 - c.shown.size(), ' ')) << c.typed;
-    for (const std::string& sent : SentSinceMark())
-      EXPECT_TRUE(sent.rfind("RD ", 0) == 0) << "only the table is read: " << sent;
-  }
-  EXPECT_FALSE(plc.Relay(500));
-}
-
-TEST_F(FlagMonitorTest, EnterSendsTheLineWithItsCarriageReturnAndShowsTheReply) {
-  // The keys after Enter arrive at once and are thrown away with the sent line.
-  keys.Type("ST 1907\rRD 0");
-  keys.Pause(3 * kSecond);
-  keys.Key(kKeyEsc);
-
-  FlagMonitor();
-
+TEST_F(FlagMonitorTest, AKeyCutsThePositionRefreshShort) {
+  keys.Pause(1900 * 1000);  // while the first pass reads the position
+  Run("X_____~");
   Requests sent = SentSinceMark();
-  EXPECT_EQ(std::count(sent.begin(), sent.end(), "ST 1907\r\r"), 1);
-  EXPECT_TRUE(plc.Relay(1907));
-  // The block is erased, the reply stands from column 15 with five blanks after it,
-  // and the emptied line (the discarded "RD 0" included) is not drawn again.
-  EXPECT_EQ(Row(22).substr(9, 21), "ST 1907" + std::string(7, ' ') + "OK     ");
-  EXPECT_EQ(WindowRow(22), "ST 1907       OK");
-  // The next pass shows the relay that the command set.
-  EXPECT_EQ(WindowRow(10), "SW 2E2 0008 0   Shaker        1");
+  auto from = std::find(sent.begin(), sent.end(), "RD DM93\r");
+  long readings = std::count(from, std::find(from, sent.end(), "RD DM0\r"), "RD DM1\r");
+  EXPECT_TRUE(readings >= 2 && readings <= 7) << readings;
 }
 
-TEST_F(FlagMonitorTest, FiveBlanksAfterTheReplyWipeOnlyFiveColumnsOfAnEarlierOne) {
-  keys.Type("RD T5\r");
-  keys.Pause(3 * kSecond);
-  keys.Type("RS 500\r");
-  keys.Pause(3 * kSecond);
-  keys.Key(kKeyEsc);
-
-  FlagMonitor();
-
-  Requests sent = SentSinceMark();
-  EXPECT_EQ(std::count(sent.begin(), sent.end(), "RD T5\r\r"), 1);
-  EXPECT_EQ(std::count(sent.begin(), sent.end(), "RS 500\r\r"), 1);
-  // The timer's 13-character reply, then "OK" and five blanks over its start.
-  EXPECT_EQ(WindowRow(22), "RS 500        OK     ,00000");
+TEST_F(FlagMonitorTest, CommandLineShowsTheTextAndABlockPaddedToThirteenColumns) {
+  for (auto [typed, shown] : {std::pair<std::string, std::string>{"ST 500", "ST 500" + kBlock},
+                              {"AB\bC", "AC" + kBlock},
+                              // Padding covers 13 columns only: a block further out stays.
+                              {"RD DM12345 XY\b\b", "RD DM12345 " + kBlock + " " + kBlock}}) {
+    Run(typed + "___~");  // one key a pass: the refresh stops at the first
+    EXPECT_EQ(Row(22).substr(9, 20), shown + std::string(20 - shown.size(), ' ')) << typed;
+    EXPECT_EQ(Commands(), Requests{}) << typed;
+  }
 }
 
-TEST_F(FlagMonitorTest, OverlongLinesControlCharactersAndExtendedKeysAreHarmless) {
-  // 300 letters: the line holds 255, Enter is then dropped, Backspace makes room.
-  keys.Type(std::string(300, 'A'));
-  keys.Key('\r');
-  keys.Key(8);
-  keys.Key('\r');
-  keys.Pause(3 * kSecond);
-  // An extended key (0 and a scan code), a bell and a line feed.
-  keys.Key(0);
-  keys.Key(0x48);
-  keys.Key(7);
-  keys.Key(10);
-  keys.Key('\r');
-  keys.Pause(3 * kSecond);
-  keys.Key(kKeyEsc);
+TEST_F(FlagMonitorTest, EnterSendsTheLineWithItsCrAndTheReplyStandsFromColumn15) {
+  // The keys after Enter come at once and are thrown away with the sent line.
+  Run("RD T5\r___ST 1907\rRD 0___~");
+  EXPECT_EQ(Commands(), (Requests{"RD T5\r\r", "ST 1907\r\r"}));
+  // The block is erased; five blanks after "OK" wipe only the start of the timer's reply.
+  EXPECT_EQ(Rows(22, 22), "ST 1907       OK     ,00000|\n");
+}
 
-  FlagMonitor();
-
-  Requests commands;
-  for (const std::string& s : SentSinceMark())
-    if (s.rfind("RD ", 0) != 0) commands.push_back(s);
-  // Both lines are sent once each; the controller's error answer brings the retries.
-  ASSERT_EQ(commands.size(), 8u);
-  EXPECT_EQ(commands[0], std::string(254, 'A') + "\r\r");
-  EXPECT_EQ(commands[4], std::string("\0H\a\n\r\r", 6));
+TEST_F(FlagMonitorTest, LineHolds254CharactersAndControlAndExtendedKeysGoOutAsTyped) {
+  // Enter on a full line is dropped, Backspace makes room; each line draws an error: 4 attempts.
+  Run(std::string(300, 'A') + "\r\b\r___" + std::string("\0H\a\n\r", 5) + "___~");
+  Requests expected(4, std::string(254, 'A') + "\r\r");
+  expected.insert(expected.end(), 4, std::string("\0H\a\n\r\r", 6));
+  EXPECT_EQ(Commands(), expected);
 }
 
 }  // namespace
