@@ -166,8 +166,8 @@ TEST_F(Pxn32, BuiltInSimulatorReachesTheMenuAndQuitRestoresTheTerminal) {
 }
 
 TEST_F(Pxn32, RunsOnTheLinkOfPlcsimWhichRemovesItOnSigterm) {
-  std::string plcsim = Getenv("PLCSIM_BIN"), link = dir_ + "/line";
-  if (plcsim.empty()) plcsim = binary_.substr(0, binary_.rfind('/') + 1) + "plcsim";  // beside
+  // plcsim is built beside pxn32.
+  std::string plcsim = binary_.substr(0, binary_.rfind('/') + 1) + "plcsim", link = dir_ + "/line";
   if (access(plcsim.c_str(), X_OK) != 0) GTEST_SKIP() << "no plcsim at " << plcsim;
   struct Child {
     pid_t pid = fork();
