@@ -29,8 +29,8 @@ class MainMenuTest : public VirtualWorld {
 
 TEST_F(MainMenuTest, EveryChoiceIsBracketedByTheSameRequests) {
   const std::vector<std::string> open = {"CR\r", "RD DM109\r", "WR DM123 0\r"};
-  const std::vector<std::string> geometry = {"RD DM25\r", "RD DM25\r", "RD DM29\r",
-                                             "RD DM29\r", "RD 1703\r"};
+  const std::vector<std::string> geometry = {"RD DM25\r", "RD DM25\r", "RD DM29\r", "RD DM29\r",
+                                             "RD 1703\r"};
   auto join = [](std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -65,11 +65,10 @@ TEST_F(MainMenuTest, DirectCommandsChoiceSendsTheTypedLine) {
   keys.Pause(1000000);
   keys.Type("0\r");
   ASSERT_EQ(RunProgram(), 0);
-  EXPECT_EQ(AfterStartUp(),
-            (std::vector<std::string>{"CR\r", "RD DM109\r", "WR DM123 0\r", "RD DM200\r",
-                                      "RD 1915\r", "RD DM200\r", "RD 1915\r", "RD DM25\r",
-                                      "RD DM200\r", "RD 1915\r", "CQ\r", "CR\r", "RD DM109\r",
-                                      "WR DM123 0\r", "CQ\r"}));
+  EXPECT_EQ(AfterStartUp(), (std::vector<std::string>{
+                                "CR\r", "RD DM109\r", "WR DM123 0\r", "RD DM200\r", "RD 1915\r",
+                                "RD DM200\r", "RD 1915\r", "RD DM25\r", "RD DM200\r", "RD 1915\r",
+                                "CQ\r", "CR\r", "RD DM109\r", "WR DM123 0\r", "CQ\r"}));
 }
 
 TEST_F(MainMenuTest, BannerAndMenuRows) {
