@@ -17,6 +17,8 @@ const char kSimOptionsHelp[] =
     "  --no-plates       start with an empty store\n"
     "  --three-plate     three-plate route variant (relay 1703 on)\n"
     "  --two-carousels   two carousels (relay 3003 on)\n"
+    "  --inactive        carousel activation (relay 1801) off at start; a DM0\n"
+    "                    write turns nothing until ST 1801\n"
     "  Faults:\n"
     "  --silent          the controller never answers\n"
     "  --error-answers K the first K requests are answered with an error\n"
@@ -127,6 +129,10 @@ OptionResult TakeSimOption(int argc, char** argv, int& i, SimOptions& o, std::st
     *flag = true;
     return OptionResult::kTaken;
   }
+  if (arg == "--inactive") {
+    o.activated = false;
+    return OptionResult::kTaken;
+  }
   if (arg == "--no-plates") {
     o.config.plates.clear();
     o.platesGiven = true;
@@ -153,6 +159,9 @@ void ApplySimOptions(const SimOptions& o, PlcModel& model, SimLine& line, int64_
   line.faults = o.lineFaults;
   line.faults.goneAtMicros = o.goneAfterMicros >= 0 ? nowMicros + o.goneAfterMicros : -1;
   line.paced = o.paced;
+  // A store that is switched on and in service: the carousel is activated, so that a
+  // DM0 written from the direct-command screen turns it at once.
+  if (o.activated) model.Handle("ST 1801", nowMicros);
 }
 
 }  // namespace plcsim

@@ -15,6 +15,7 @@ struct SimOptions {
   LineFaults lineFaults;
   int64_t goneAfterMicros = -1;  // the line goes away this long after serving starts
   bool paced = false;
+  bool activated = true;     // carousel activation (relay 1801) on at start
   bool platesGiven = false;  // the first --plate replaces the default plate in 1.1
 };
 

@@ -9,10 +9,12 @@
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
 #include "comLib3/serial_posix.h"
+#include "console/clock.h"
 #include "console/console.h"
 #include "console/terminal.h"
 #include "plcsim/line.h"
 #include "plcsim/model.h"
+#include "plcsim/options.h"
 #include "plcsim/pty_server.h"
 
 namespace {
@@ -62,6 +64,8 @@ struct Simulator {
 
 bool SetUpSerial(const Options& options, Simulator& sim) {
   if (options.sim) {
+    plcsim::ApplySimOptions(plcsim::SimOptions{}, sim.model, sim.line,
+                            console::RealClock().NowMicros());
     // An overnight run must not keep every request in memory.
     sim.model.logRequests = false;
     sim.line.keepWire = false;

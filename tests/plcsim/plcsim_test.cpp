@@ -280,11 +280,13 @@ TEST(SimOptions, EveryOptionReachesTheModelOrTheLine) {
   const auto& f = all.line.faults;
   EXPECT_EQ(std::tuple(m.Dm(29), m.Dm(25), m.Dm(109), f.errorAnswers, f.lateMicros, f.goneAtMicros),
             std::tuple(12, 4, 777, 3, 80000, 2501000));
-  EXPECT_TRUE(m.Relay(1703) && m.Relay(3003) && m.faults.readyStuck && m.faults.wrongPosition &&
-              m.faults.liftHit && f.silent && f.garbled && f.overlong && all.line.paced);
+  EXPECT_TRUE(m.Relay(1801) && m.Relay(1703) && m.Relay(3003) && m.faults.readyStuck &&
+              m.faults.wrongPosition && m.faults.liftHit && f.silent && f.garbled && f.overlong &&
+              all.line.paced);
   EXPECT_EQ(m.Plates().Occupied(), (std::vector<std::string>{"3.1", "12.4"}));  // not 1.1
-  EXPECT_EQ(Parse("--no-plates", none), "ok");
+  EXPECT_EQ(Parse("--no-plates --inactive", none), "ok");
   EXPECT_EQ(none.plc.Plates().Count(), 0);
+  EXPECT_FALSE(none.plc.Relay(1801));
 }
 
 TEST(SimOptions, BadValuesAreRefusedWithAMessage) {
