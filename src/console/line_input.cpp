@@ -54,14 +54,25 @@ bool ReadLineInteger(int32_t& value) {
   }
   bool negative = false;
   if (line[pos] == '+' || line[pos] == '-') negative = line[pos++] == '-';
-  if (pos >= line.size() || !std::isdigit(static_cast<unsigned char>(line[pos]))) return false;
-  int64_t number = 0;
-  while (pos < line.size() && std::isdigit(static_cast<unsigned char>(line[pos]))) {
-    number = number * 10 + (line[pos++] - '0');
-    if (number > int64_t{INT32_MAX} + 1) return false;
+  int base = 10;
+  if (pos < line.size() && line[pos] == '$') {
+    base = 16;
+    ++pos;
   }
-  if (line.find_first_not_of(' ', pos) != std::string::npos) return false;
+  int64_t number = 0;
+  size_t first = pos;
+  for (; pos < line.size() && std::isxdigit(static_cast<unsigned char>(line[pos])); ++pos) {
+    int digit = std::isdigit(static_cast<unsigned char>(line[pos]))
+                    ? line[pos] - '0'
+                    : std::toupper(static_cast<unsigned char>(line[pos])) - 'A' + 10;
+    if (digit >= base) break;
+    number = number * base + digit;
+    if (number > int64_t{UINT32_MAX}) return false;
+  }
+  // The number ends at a blank or the line's end; whatever follows a blank is dropped.
+  if (pos == first || (pos < line.size() && line[pos] != ' ')) return false;
   if (negative) number = -number;
+  if (base == 16 && number > INT32_MAX) number -= int64_t{UINT32_MAX} + 1;  // $FFFFFFFF is -1
   if (number > INT32_MAX || number < INT32_MIN) return false;
   value = static_cast<int32_t>(number);
   return true;
