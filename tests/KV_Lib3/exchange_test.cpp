@@ -68,12 +68,18 @@ TEST_F(ExchangeTest, RepliesLoseTheirLineEndAndShortOnesAreRetried) {
     size_t writes;
   } cases[] = {
       {{"1\r\n"}, "1", 1},
-      {{"X"}, "X", 1},                         // one character stays as it is
-      {{"AB", "AB", "AB", "AB"}, "", 4},       // two characters: empty, retried
+      {{"X"}, "X", 1},                    // one character stays as it is
+      {{"AB", "AB", "AB", "AB"}, "", 4},  // two characters: empty, retried
       {{"E1\r\n", "E1\r\n", "E1\r\n", "E1\r\n"}, "E1", 4},
       {{"E1\r\n", "E1\r\n", "E1\r\n", "OK\r\n"}, "OK", 4},
-      {{std::string("\0\xff" "7\r\n", 5)}, std::string("\0\xff" "7", 3), 1},  // any byte survives
-      {{}, "", 4},                             // silent controller
+      {{std::string("\0\xff"
+                    "7\r\n",
+                    5)},
+       std::string("\0\xff"
+                   "7",
+                   3),
+       1},          // any byte survives
+      {{}, "", 4},  // silent controller
   };
   for (const auto& c : cases) {
     ScriptedDevice& device = Scripted();
@@ -107,6 +113,9 @@ TEST_F(ExchangeTest, EscAbortSendsNothing) {
   EXPECT_EQ(PlcExchange(1, "ST 1801"), "");
   EXPECT_TRUE(device.writes.empty());
   EXPECT_EQ(NowMs(), 0);
+  EscAbort = false;
+  EXPECT_EQ(PlcExchange(5, "CR"), "");    // never opened
+  EXPECT_EQ(PlcExchange(200, "CR"), "");  // outside the table: no crash either
 }
 
 TEST_F(ExchangeTest, NegativeNumbersGoOutInSixteenBitForm) {
@@ -117,7 +126,7 @@ TEST_F(ExchangeTest, NegativeNumbersGoOutInSixteenBitForm) {
       {"WR DM100 -1", "WR DM100 65535\r"}, {"WR DM7 -300", "WR DM7 65236\r"},
       {"WR DM7 -0", "WR DM7 0\r"},         {"RS 5", "RS 5\r"},
       {"WR DM1 -5 7", "WR DM1 65531\r"},   {"ST -1915", "ST 63621\r"},
-      {"WR DM0 -70000", "WR DM0 61072\r"},  {"RD -x", "RD 0\r"},
+      {"WR DM0 -70000", "WR DM0 61072\r"}, {"RD -x", "RD 0\r"},
   };
   for (const auto& c : cases) {
     ScriptedDevice& device = Scripted();
@@ -127,12 +136,6 @@ TEST_F(ExchangeTest, NegativeNumbersGoOutInSixteenBitForm) {
     EXPECT_EQ(device.writes.at(0), c.sent);
     EXPECT_EQ(command, c.command) << "the caller's text stays as it was";
   }
-}
-
-TEST_F(ExchangeTest, NoPortGivesEmptyReplies) {
-  PortNo = 5;  // never opened
-  EXPECT_EQ(PlcExchange(5, "CR"), "");
-  EXPECT_EQ(PlcExchange(200, "CR"), "");  // outside the table: no crash either
 }
 
 using LinkTest = VirtualWorld;
@@ -148,16 +151,11 @@ TEST_F(LinkTest, CommandTextsOnTheLine) {
   ReadDM(1, 109, reply);
   CommRequest(1, reply);
   CommQuit(1, reply);
-  EXPECT_EQ(Sent(), (std::vector<std::string>{"ST 1915\r", "RS 5\r", "RD 1915\r", "RD T12\r",
-                                              "WR DM0 65535\r", "RD DM109\r", "CR\r", "CQ\r"}));
-}
-
-TEST_F(LinkTest, TimerRepliesKeepTheirContact) {
-  OpenSimPort();
   plc.SetTimerDone(12, true);
-  EXPECT_EQ(ReadTimer(1, 12), "1");
-  plc.SetTimerDone(12, false);
-  EXPECT_EQ(ReadTimer(1, 12), "0");
+  EXPECT_EQ(ReadTimer(1, 12), "1");  // the contact only
+  EXPECT_EQ(Sent(),
+            (std::vector<std::string>{"ST 1915\r", "RS 5\r", "RD 1915\r", "RD T12\r",
+                                      "WR DM0 65535\r", "RD DM109\r", "CR\r", "CQ\r", "RD T12\r"}));
 }
 
 TEST_F(LinkTest, LateAndBrokenControllers) {
@@ -215,10 +213,20 @@ TEST(TextToIntRule, ReadsWhatANumberStartsWith) {
   struct Case {
     const char* text;
     int32_t value;
-  } cases[] = {{"", 0},         {"  42", 42},     {"-17", -17},      {"+8", 8},
-               {"$1F", 31},     {"0x1f", 31},     {"12ab", 12},      {"E1", 0},
-               {"1234\r", 1234}, {"0x", 0},       {"$", 0},          {"2147483647", 2147483647},
-               {"99999999999", 999999999}, {"-2147483648", INT32_MIN}};
+  } cases[] = {{"", 0},
+               {"  42", 42},
+               {"-17", -17},
+               {"+8", 8},
+               {"$1F", 31},
+               {"0x1f", 31},
+               {"12ab", 12},
+               {"E1", 0},
+               {"1234\r", 1234},
+               {"0x", 0},
+               {"$", 0},
+               {"2147483647", 2147483647},
+               {"99999999999", 999999999},
+               {"-2147483648", INT32_MIN}};
   for (const auto& c : cases) EXPECT_EQ(TextToInt(c.text), c.value) << c.text;
 }
 }  // namespace

@@ -54,18 +54,8 @@ TEST_F(StatusTest, InTheBannerWindowTheTimeRunsOntoTheNextRow) {
   Window(10, 1, 70, 25);
   ShowStatus();
   // Blanks and time are placed by screen columns in a 61-column window.
-  EXPECT_EQ(Row(1).substr(9, 61),
-            "Plaxon    ComPort 1  SNr. 1234  SysStat 0000    Ready 1      ");
+  EXPECT_EQ(Row(1).substr(9, 61), "Plaxon    ComPort 1  SNr. 1234  SysStat 0000    Ready 1      ");
   EXPECT_EQ(Row(2).substr(9, 9), " 10:00:05");
-}
-
-TEST_F(StatusTest, NewScreenClearsAndStartsOnRowTwo) {
-  Write("old text");
-  NewScreen();
-  EXPECT_EQ(RowTrim(1).substr(0, 6), "Plaxon");
-  EXPECT_EQ(WhereX(), 1);
-  EXPECT_EQ(WhereY(), 2);
-  EXPECT_EQ(RowTrim(2), "");
 }
 
 TEST_F(StatusTest, AskQuitStates) {
