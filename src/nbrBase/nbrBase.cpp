@@ -15,12 +15,11 @@ char WriteHexDigit(int d) {
 // Bit 15 shows as a minus sign before the other fifteen bits (sign and magnitude).
 void HexWord(uint16_t v, std::string& text) {
   text.clear();
-  bool negative = TestBit(15, v);
-  if (negative) {
+  if (TestBit(15, v)) {
     Write('-');
     ClearBit(15, v);
+    text.push_back('-');
   }
   for (int position = 3; position >= 0; --position)
     text += WriteHexDigit((v >> (4 * position)) & 15);
-  if (negative) text.insert(0, "-");
 }
