@@ -1,0 +1,25 @@
+// Whatever bytes a terminal sends, in whatever chunks, the key decoder must hand on
+// only whole keys: every 0 is followed by its scan code.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "console/terminal_keys.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  console::KeyDecoder decoder(data[0] & 1);
+  std::string keys;
+  // The first byte also sets the chunk length, so splits fall everywhere.
+  size_t chunk = (data[0] >> 1) % 8 + 1;
+  for (size_t at = 1; at < size; at += chunk) {
+    size_t n = at + chunk <= size ? chunk : size - at;
+    keys += decoder.Feed(std::string_view(reinterpret_cast<const char*>(data + at), n));
+    if (data[at] == 0x7E) keys += decoder.Expire();  // a pause now and then
+  }
+  keys += decoder.Expire();
+  if (decoder.Pending()) __builtin_trap();
+  for (size_t i = 0; i < keys.size(); ++i)
+    if (keys[i] == '\0' && ++i == keys.size()) __builtin_trap();
+  return 0;
+}
