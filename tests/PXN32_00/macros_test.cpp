@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cctype>
-#include <regex>
 #include <string>
 #include <tuple>
 
@@ -44,9 +43,10 @@ class MacroScreenTest : public VirtualWorld {
     for (char k : script)
       k == '_' ? keys.Pause(1000000) : keys.Key(k == '~' ? kKeyEsc : static_cast<unsigned char>(k));
   }
-  std::string Wire() {
+  std::string Wire(bool withReads = true) {
     std::string wire;
-    for (const std::string& s : SentSinceMark()) wire += s;
+    for (const std::string& s : SentSinceMark())
+      if (withReads || s.rfind("RD ", 0) != 0) wire += s;
     return wire;
   }
   // Rows trimmed, from column `col`, each ended by "|".
@@ -68,9 +68,7 @@ TEST_F(MacroScreenTest, EachCommandKeySendsItsCommandAndShowsItOnRow24) {
   for (const auto& [typed, command] : cases) {
     Fresh(typed + "__~");
     MacroScreen();
-    EXPECT_EQ(std::regex_replace(Wire(), std::regex("RD [^\r]*\r"), ""),
-              command.empty() ? "" : command + "\r")
-        << typed;
+    EXPECT_EQ(Wire(false), command.empty() ? "" : command + "\r") << typed;
     std::string row24 =
         command.empty() ? "" : char(std::toupper(typed[0])) + ("  " + command + " OK");
     EXPECT_EQ(Rows(2, 24), Screen("001") + "-21|\n" + row24 + "|\n") << typed;  // Esc: 27 - 48

@@ -114,6 +114,7 @@ TEST_F(TeachTimesTest, QuitWhileReadyNeverComesKeepsTheTimesNotTaught) {
     ui.Type("Y", kSecond);
     ui.onFrame = [&] { plc.faults.readyStuck |= c.stopAt.empty() || ui.seen.count(c.stopAt); };
     Teach({.positions = 9}, ' ', 4242);
+    ui.onFrame = nullptr;
     EXPECT_EQ(TargetsWritten(), c.targets);
     EXPECT_EQ(ui.Bells() - bells, 1);
     for (int p = 1; p <= 9; ++p) EXPECT_EQ(PositioningTimes[p] == 4242, p > c.taught) << p;
