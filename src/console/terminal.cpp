@@ -171,8 +171,11 @@ std::unique_ptr<Backend> StartTerminal(std::string& error) {
   }
   started = true;
   Size terminal = QueryTerminalSize();
-  // The window corner is kept in one byte per axis: a screen is at most 255 wide or high.
-  Size model = terminal.cols > 0 ? Size{std::min(terminal.cols, 255), std::min(terminal.rows, 255)}
+  // The screens are laid out for at least 80 x 25, as on the PC console: a smaller
+  // terminal shows what fits. The window corner is kept in one byte per axis, so a
+  // screen is at most 255 wide or high.
+  Size model = terminal.cols > 0 ? Size{std::clamp(terminal.cols, 80, 255),
+                                        std::clamp(terminal.rows, 25, 255)}
                                  : Size{80, 25};
   bool utf8 = LocaleIsUtf8(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG"));
   terminal::InstallExitHooks();
