@@ -3,6 +3,7 @@
 #include "KV_Lib3/text_to_int.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/serial.h"
+#include "console/console.h"
 
 std::string ApplyNegativeRule(const std::string& command) {
   size_t minus = command.find('-');
@@ -25,6 +26,7 @@ std::string PlcExchange(int port, const std::string& command, std::string& reply
     SerialDevice* device = ComDevice(port);
     if (device) device->Write(line);
     if (attempt == kAttempts) WaitTenths(1);
+    FlushScreen();  // what was written so far shows while the answer is awaited
     if (device) reply = device->Read(kReplyReadBytes, kReadWindowMicros);
     if (reply.size() >= 2) reply.resize(reply.size() - 2);
     if (!reply.empty() && reply[0] != 'E') break;

@@ -22,9 +22,11 @@ class Backend {
   virtual void Ring() {}
 };
 
-// Installs the back end the console services use, with a fresh screen of its size.
+// Installs the back end the console services use, with a fresh screen of its size;
+// null takes it away again.
 void Install(Backend* backend);
 Backend& TheBackend();
+bool HasBackend();
 Screen& TheScreen();
 
 }  // namespace console

@@ -15,9 +15,10 @@ std::unique_ptr<Screen> screen;
 
 void Install(Backend* b) {
   backend = b;
-  screen = std::make_unique<Screen>(b->Cols(), b->Rows());
+  screen = b ? std::make_unique<Screen>(b->Cols(), b->Rows()) : nullptr;
 }
 Backend& TheBackend() { return *backend; }
+bool HasBackend() { return backend != nullptr; }
 Screen& TheScreen() { return *screen; }
 }  // namespace console
 
@@ -89,6 +90,11 @@ void GetDate(uint16_t& year, uint16_t& month, uint16_t& day, uint16_t& dayOfWeek
 // This platform reports version 10 in the low byte: the newer colour scheme of the
 // macro screen.
 uint16_t DosVersion() { return 10; }
+
+// Safe before a console is installed: the link can run without one (tools, figures).
+void FlushScreen() {
+  if (console::HasBackend()) TheBackend().Present(TheScreen());
+}
 
 void NormVideo() {
   TheScreen().SetAttr(0x07);

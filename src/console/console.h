@@ -23,6 +23,8 @@ void GetTime(uint16_t& hour, uint16_t& minute, uint16_t& second, uint16_t& hundr
 void GetDate(uint16_t& year, uint16_t& month, uint16_t& day, uint16_t& dayOfWeek);
 uint16_t DosVersion();
 void NormVideo();
+// Brings the display up to date now; key reads, polls and pauses do it themselves.
+void FlushScreen();
 
 // Standard output, bound to the console: bytes land at the cursor in the current colours.
 void Write(std::string_view text);

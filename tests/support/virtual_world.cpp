@@ -51,6 +51,7 @@ VirtualWorld::VirtualWorld() {
 VirtualWorld::~VirtualWorld() {
   for (auto& handle : ComHandles) handle.reset();
   SetSerialOpener(nullptr);
+  console::Install(nullptr);
   console::SetClock(nullptr);
 }
 
