@@ -9,6 +9,7 @@
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
+#include "comLib3/start_up.h"
 #include "console/backend.h"
 #include "console/clock.h"
 #include "console/console.h"
@@ -28,14 +29,11 @@ double CpuSeconds() {
 int main() {
   console::SetClock(nullptr);
   std::string error;
-  auto backend = console::StartTerminal(error);
+  auto backend = StartConsole(error);
   if (!backend) {
     std::fprintf(stderr, "bench_wait: %s\n", error.c_str());
     return 1;
   }
-  console::Install(backend.get());
-  ClearKeys();
-  RememberScreenSize();
   TextColor(1);
   TextBackground(7);
   ClrScr();

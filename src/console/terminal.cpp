@@ -15,6 +15,7 @@
 #include "console/terminal_keys.h"
 #include "console/terminal_render.h"
 #include "console/terminal_restore.h"
+#include "console/write_all.h"
 
 namespace console {
 namespace {
@@ -33,16 +34,9 @@ Size QueryTerminalSize() {
   return Size{};
 }
 
+// Output gone: nothing sensible is left to draw on, so the rest is dropped.
 void WriteOut(const std::string& bytes) {
-  const char* data = bytes.data();
-  size_t size = bytes.size();
-  while (size > 0) {
-    ssize_t n = write(STDOUT_FILENO, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // output gone: nothing sensible left to draw on
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
+  WriteAll(STDOUT_FILENO, bytes.data(), bytes.size());
 }
 
 [[noreturn]] void StopAtEndOfInput() {
@@ -174,9 +168,9 @@ std::unique_ptr<Backend> StartTerminal(std::string& error) {
   // The screens are laid out for at least 80 x 25, as on the PC console: a smaller
   // terminal shows what fits. The window corner is kept in one byte per axis, so a
   // screen is at most 255 wide or high.
-  Size model = terminal.cols > 0 ? Size{std::clamp(terminal.cols, 80, 255),
-                                        std::clamp(terminal.rows, 25, 255)}
-                                 : Size{80, 25};
+  Size model = terminal.cols > 0
+                   ? Size{std::clamp(terminal.cols, 80, 255), std::clamp(terminal.rows, 25, 255)}
+                   : Size{80, 25};
   bool utf8 = LocaleIsUtf8(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG"));
   terminal::InstallExitHooks();
   terminal::TakeOverTerminal();

@@ -10,6 +10,7 @@
 #include <exception>
 
 #include "console/terminal.h"
+#include "console/write_all.h"
 
 namespace console::terminal {
 namespace {
@@ -26,16 +27,6 @@ std::atomic<bool> repaintRequested{false};
 std::atomic<bool> resized{false};
 std::terminate_handler previousTerminate = nullptr;
 static_assert(std::atomic<bool>::is_always_lock_free);
-
-void WriteAll(const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = write(STDOUT_FILENO, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-}
 
 void ApplyRawMode() {
   if (haveTermios) tcsetattr(STDIN_FILENO, TCSANOW, &rawTermios);
@@ -148,7 +139,7 @@ namespace console {
 void RestoreTerminal() {
   if (!terminal::active.exchange(false)) return;
   int savedErrno = errno;
-  terminal::WriteAll(terminal::kReset, sizeof terminal::kReset - 1);
+  WriteAll(STDOUT_FILENO, terminal::kReset, sizeof terminal::kReset - 1);
   if (terminal::haveTermios) tcsetattr(STDIN_FILENO, TCSANOW, &terminal::savedTermios);
   errno = savedErrno;
 }

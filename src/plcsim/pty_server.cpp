@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "console/clock.h"
+#include "console/write_all.h"
 
 namespace plcsim {
 namespace {
@@ -102,15 +103,7 @@ void PosixPtyServer::SendDueBytes() {
     out += due_.front().byte;
     due_.pop_front();
   }
-  const char* p = out.data();
-  size_t left = out.size();
-  while (left > 0) {
-    ssize_t n = write(master_, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
+  console::WriteAll(master_, out.data(), out.size());
 }
 
 // Microseconds until the next reply byte is due; -1 when nothing waits.

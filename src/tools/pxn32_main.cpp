@@ -6,9 +6,8 @@
 #include <string_view>
 
 #include "PXN32_00/main_menu.h"
-#include "comLib3/keyboard.h"
-#include "comLib3/screen_tools.h"
 #include "comLib3/serial_posix.h"
+#include "comLib3/start_up.h"
 #include "console/clock.h"
 #include "console/console.h"
 #include "console/terminal.h"
@@ -106,14 +105,11 @@ int main(int argc, char** argv) {
   Simulator sim;
   if (!SetUpSerial(options, sim)) return 1;
   std::string error;
-  std::unique_ptr<console::Backend> backend = console::StartTerminal(error);
+  std::unique_ptr<console::Backend> backend = StartConsole(error);
   if (!backend) {
     std::fprintf(stderr, "pxn32: %s\n", error.c_str());
     return 1;
   }
-  console::Install(backend.get());
-  ClearKeys();
-  RememberScreenSize();
   int code = RunProgram();
   NormVideo();  // shows the last frame before the terminal is handed back
   console::RestoreTerminal();

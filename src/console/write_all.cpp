@@ -1,0 +1,19 @@
+#include "console/write_all.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace console {
+
+void WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+}
+
+}  // namespace console
