@@ -156,4 +156,13 @@ std::unique_ptr<PtyServer> PtyServer::Start(SimLine& line, std::string& error) {
   return std::make_unique<PosixPtyServer>(line, master, slave, wake, name);
 }
 
+std::unique_ptr<PtyServer> ServeSimulator(const SimOptions& options, PlcModel& model, SimLine& line,
+                                          std::string& error) {
+  ApplySimOptions(options, model, line, console::RealClock().NowMicros());
+  // Nobody reads the traffic logs of a served store, and a run may last for days.
+  model.logRequests = false;
+  line.keepWire = false;
+  return PtyServer::Start(line, error);
+}
+
 }  // namespace plcsim

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "plcsim/line.h"
+#include "plcsim/options.h"
 
 namespace plcsim {
 
@@ -16,5 +17,10 @@ class PtyServer {
   virtual ~PtyServer() = default;
   virtual const std::string& SlavePath() const = 0;
 };
+
+// Sets up `model` and `line` from the options for a long run (no traffic logs) and
+// serves them, as plcsim and pxn32 --sim do. Null with `error` on failure.
+std::unique_ptr<PtyServer> ServeSimulator(const SimOptions& options, PlcModel& model, SimLine& line,
+                                          std::string& error);
 
 }  // namespace plcsim

@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "console/clock.h"
 #include "plcsim/line.h"
 #include "plcsim/model.h"
 #include "plcsim/options.h"
@@ -115,12 +114,9 @@ int main(int argc, char** argv) {
   if (!ClearLinkPath(options.link)) return 1;
   plcsim::PlcModel model;
   plcsim::SimLine line{model};
-  plcsim::ApplySimOptions(options.sim, model, line, console::RealClock().NowMicros());
-  // Nobody reads the traffic logs here, and a run may last for days.
-  model.logRequests = false;
-  line.keepWire = false;
   std::string error;
-  std::unique_ptr<plcsim::PtyServer> server = plcsim::PtyServer::Start(line, error);
+  std::unique_ptr<plcsim::PtyServer> server =
+      plcsim::ServeSimulator(options.sim, model, line, error);
   if (!server) {
     std::fprintf(stderr, "plcsim: cannot open a pseudo-terminal: %s\n", error.c_str());
     return 1;

@@ -8,7 +8,6 @@
 #include "PXN32_00/main_menu.h"
 #include "comLib3/serial_posix.h"
 #include "comLib3/start_up.h"
-#include "console/clock.h"
 #include "console/console.h"
 #include "console/terminal.h"
 #include "plcsim/line.h"
@@ -63,13 +62,8 @@ struct Simulator {
 
 bool SetUpSerial(const Options& options, Simulator& sim) {
   if (options.sim) {
-    plcsim::ApplySimOptions(plcsim::SimOptions{}, sim.model, sim.line,
-                            console::RealClock().NowMicros());
-    // An overnight run must not keep every request in memory.
-    sim.model.logRequests = false;
-    sim.line.keepWire = false;
     std::string error;
-    sim.server = plcsim::PtyServer::Start(sim.line, error);
+    sim.server = plcsim::ServeSimulator(plcsim::SimOptions{}, sim.model, sim.line, error);
     if (!sim.server) {
       std::fprintf(stderr, "pxn32: cannot start the simulator: %s\n", error.c_str());
       return false;
