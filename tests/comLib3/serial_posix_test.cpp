@@ -1,4 +1,3 @@
-// The real serial device against a pseudo-terminal whose master end the test holds.
 #include "comLib3/serial_posix.h"
 
 #include <fcntl.h>
@@ -7,149 +6,84 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <cstdlib>
-#include <string>
 
 #include "console/clock.h"
 
-namespace {
-
 constexpr int64_t kWindow = 55000;
-constexpr int64_t kNotHours = 10 * 1000000;  // any sane read ends well within this
+const std::string kLine = std::string("WR DM100 65535\r") + '\0' + "\x7f\xff\n";
 
-// The far end of the line: a pty master the test writes replies into and reads from.
-class PtyPair {
- public:
-  PtyPair() {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
-    char name[128];
-    if (ptsname_r(master_, name, sizeof name) == 0) path_ = name;
-  }
-  ~PtyPair() { CloseMaster(); }
-  const std::string& Path() const { return path_; }
-  void Send(const std::string& bytes) {
-    ASSERT_EQ(write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-  }
-  // Reads what the device wrote, waiting until `count` bytes came or a second passed.
-  std::string Received(size_t count) {
+// The test holds the master end of a pseudo-terminal: the far end of the line.
+class PosixSerial : public ::testing::Test {
+ protected:
+  int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  std::string path = grantpt(master) == 0 && unlockpt(master) == 0 ? ptsname(master) : "";
+  ~PosixSerial() override { CloseMaster(); }
+  void CloseMaster() { master = master >= 0 ? close(master) - 1 : -1; }
+  void Send(std::string s) { ASSERT_EQ(size_t(write(master, s.data(), s.size())), s.size()); }
+  std::string Received(size_t count) {  // waits for `count` bytes, at most a second
     std::string got;
-    char buffer[256];
-    for (int polls = 0; got.size() < count && polls < 100; ++polls) {
-      pollfd p{master_, POLLIN, 0};
-      if (poll(&p, 1, 10) <= 0) continue;
-      ssize_t n = read(master_, buffer, sizeof buffer);
-      if (n > 0) got.append(buffer, size_t(n));
+    char buf[256];
+    for (int i = 0; got.size() < count && i < 100; ++i) {
+      pollfd p{master, POLLIN, 0};
+      ssize_t n;
+      if (poll(&p, 1, 10) > 0 && (n = read(master, buf, sizeof buf)) > 0) got.append(buf, n);
     }
     return got;
   }
-  void CloseMaster() {
-    if (master_ >= 0) close(master_);
-    master_ = -1;
+  std::unique_ptr<SerialDevice> Open() {
+    int error = 0;
+    auto device = OpenPosixSerial(path, error);
+    EXPECT_TRUE(device && device->Configure(LineSettings{}, error)) << error;
+    return device;
   }
-
- private:
-  int master_ = -1;
-  std::string path_;
+  static int64_t Now() { return console::TheClock().NowMicros(); }
 };
 
-std::unique_ptr<SerialDevice> OpenConfigured(const std::string& path) {
-  int error = 0;
-  auto device = OpenPosixSerial(path, error);
-  EXPECT_TRUE(device) << "error " << error;
-  if (device) {
-    int configError = 0;
-    EXPECT_TRUE(device->Configure(LineSettings{}, configError)) << configError;
-  }
-  return device;
-}
-
-int64_t Now() { return console::TheClock().NowMicros(); }
-
-TEST(PosixSerial, BytesWrittenArriveExactlyAtTheFarEnd) {
-  PtyPair pty;
-  auto device = OpenConfigured(pty.Path());
+TEST_F(PosixSerial, RawBytesBothWaysWithReadWindowAndPurge) {
+  auto device = Open();
   ASSERT_TRUE(device);
-  const std::string line = std::string("WR DM100 65535\r") + '\0' + "\x7f\xff\n";
-  device->Write(line);
-  EXPECT_EQ(pty.Received(line.size()), line);  // raw: no CR/LF mapping, no dropped bytes
-}
-
-TEST(PosixSerial, ReadEndsAtTheByteLimitOrAfterTheWholeWindow) {
-  PtyPair pty;
-  auto device = OpenConfigured(pty.Path());
-  ASSERT_TRUE(device);
-
-  pty.Send("CC\r\n");
+  device->Write(kLine);
+  EXPECT_EQ(Received(kLine.size()), kLine);  // no CR/LF mapping, no dropped bytes
+  Send("CC\r\n");
   int64_t start = Now();
-  EXPECT_EQ(device->Read(4, kWindow), "CC\r\n");
-  EXPECT_LT(Now() - start, kNotHours);
-
-  pty.Send("1234\r\n");
-  start = Now();
-  EXPECT_EQ(device->Read(50, kWindow), "1234\r\n");  // fewer than asked: the window runs out
-  EXPECT_GE(Now() - start, kWindow);
-  EXPECT_LT(Now() - start, kNotHours);
-
-  start = Now();
-  EXPECT_EQ(device->Read(50, kWindow), "");
-  EXPECT_GE(Now() - start, kWindow);
-}
-
-TEST(PosixSerial, PurgeDiscardsWhatWaitsForReading) {
-  PtyPair pty;
-  auto device = OpenConfigured(pty.Path());
-  ASSERT_TRUE(device);
-  pty.Send("late answer\r\n");  usleep(20000);  // let the pty deliver it
+  EXPECT_EQ(device->Read(4, 5000000), "CC\r\n");
+  EXPECT_LT(Now() - start, 2500000) << "the byte count ends the read";
+  for (std::string reply : {"1234\r\n", ""}) {  // fewer than asked: the whole window
+    Send(reply);
+    start = Now();
+    EXPECT_EQ(device->Read(50, kWindow), reply);
+    EXPECT_GE(Now() - start, kWindow);
+  }
+  Send("late answer\r\n");
+  usleep(20000);
   device->Purge();
-  pty.Send("CC\r\n");
+  Send("CC\r\n");
   EXPECT_EQ(device->Read(4, kWindow), "CC\r\n");
 }
 
-TEST(PosixSerial, PseudoTerminalTakesTheControllerSettingsOnEveryOpen) {
-  PtyPair pty;
+TEST_F(PosixSerial, EveryOpenConfiguresAndASecondOpenIsBusy) {
   for (int open = 0; open < 3; ++open) {
-    auto device = OpenConfigured(pty.Path());
+    auto device = Open();
     ASSERT_TRUE(device);
-    device->Write("CR\r");
-    EXPECT_EQ(pty.Received(3), "CR\r");
+    device->Write(kLine);
+    EXPECT_EQ(Received(kLine.size()), kLine);
   }
-}
-
-TEST(PosixSerial, SecondOpenOfADeviceInUseIsBusy) {
-  PtyPair pty;
-  auto first = OpenConfigured(pty.Path());
-  ASSERT_TRUE(first);
+  auto first = Open();
   int error = 0;
-  EXPECT_EQ(OpenPosixSerial(pty.Path(), error), nullptr);
+  EXPECT_EQ(OpenPosixSerial(path, error), nullptr);
   EXPECT_EQ(error, EBUSY);
-
-  first.reset();  // closing lets the next program in
-  EXPECT_TRUE(OpenPosixSerial(pty.Path(), error)) << error;
+  first.reset();
+  EXPECT_TRUE(OpenPosixSerial(path, error)) << error;
 }
 
-TEST(PosixSerial, OpenFailuresCarryTheSystemErrorCode) {
-  EXPECT_EQ(PortDevicePath(1), "/dev/ttyS0");
-  EXPECT_EQ(PortDevicePath(128), "/dev/ttyS127");
-  struct Case {
-    const char* path;
-    int error;
-  } cases[] = {
-      {"/dev/null", ENOTTY},
-      {"/dev/ttyS-no-such-device", ENOENT},
-  };
-  for (const Case& c : cases) {
-    int error = 0;
-    EXPECT_EQ(OpenPosixSerial(c.path, error), nullptr) << c.path;
-    EXPECT_EQ(error, c.error) << c.path;
-  }
-}
-
-TEST(PosixSerial, UnknownBaudOrByteSizeIsRefused) {
-  PtyPair pty;
+TEST_F(PosixSerial, FailuresCarryTheSystemErrorCode) {
+  EXPECT_EQ(PortDevicePath(1) + PortDevicePath(128), "/dev/ttyS0/dev/ttyS127");
   int error = 0;
-  auto device = OpenPosixSerial(pty.Path(), error);
+  for (auto [path, code] : {std::pair{"/dev/null", ENOTTY}, {"/dev/ttyS-none", ENOENT}}) {
+    EXPECT_EQ(OpenPosixSerial(path, error), nullptr) << path;
+    EXPECT_EQ(error, code) << path;
+  }
+  auto device = Open();
   ASSERT_TRUE(device);
   for (LineSettings bad : {LineSettings{9601, 'E', 1, 8}, LineSettings{9600, 'E', 1, 9}}) {
     EXPECT_FALSE(device->Configure(bad, error));
@@ -158,12 +92,10 @@ TEST(PosixSerial, UnknownBaudOrByteSizeIsRefused) {
   EXPECT_TRUE(device->Configure(LineSettings{9600, 'O', 2, 7}, error)) << error;
 }
 
-TEST(PosixSerial, VanishedLineAnswersEmptyAtOnceFromThenOn) {
-  PtyPair pty;
-  auto device = OpenConfigured(pty.Path());
+TEST_F(PosixSerial, VanishedLineAnswersEmptyAtOnceFromThenOn) {
+  auto device = Open();
   ASSERT_TRUE(device);
-  pty.CloseMaster();
-
+  CloseMaster();
   device->Read(50, kWindow);  // notices the hang-up
   for (int exchange = 0; exchange < 3; ++exchange) {
     int64_t start = Now();
@@ -173,5 +105,3 @@ TEST(PosixSerial, VanishedLineAnswersEmptyAtOnceFromThenOn) {
     EXPECT_LT(Now() - start, kWindow) << "a dead line must not cost the read window";
   }
 }
-
-}  // namespace
