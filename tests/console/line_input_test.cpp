@@ -5,23 +5,17 @@
 using LineInputTest = VirtualWorld;
 
 TEST_F(LineInputTest, IntegerLines) {
-  struct Case {
-    const char* typed;
-    bool ok;
-    int32_t value;
-  } cases[] = {
-      {"42\r", true, 42},          {"  -7  \r", true, -7},
-      {"12 34\r", true, 12},       {"$1F\r", true, 31},
-      {"\r  \r5\r", true, 5},      {"12abc\r", false, 0},
-      {"abc\r", false, 0},         {"-\r", false, 0},
-      {"2147483648\r", false, 0},  {"-2147483648\r", true, INT32_MIN},
-      {"99999999999\r", false, 0}, {"1\b7\r", true, 7},
-  };
+  // clang-format off
+  struct { const char* typed; bool ok; int32_t value; } cases[] = {  // value stays 0 if no number
+      {"  -7  \r", true, -7}, {"12 34\r", true, 12}, {"$1F\r", true, 31}, {"\r  \r5\r", true, 5},
+      {"1\b7\r", true, 7}, {"12abc\r", false, 0}, {"abc\r", false, 0}, {"-\r", false, 0},
+      {"2147483648\r", false, 0}, {"-2147483648\r", true, INT32_MIN}, {"99999999999\r", false, 0}};
+  // clang-format on
   for (const auto& c : cases) {
     keys.Type(c.typed);
     int32_t value = 0;
     EXPECT_EQ(ReadLineInteger(value), c.ok) << c.typed;
-    EXPECT_EQ(value, c.value) << c.typed;  // untouched when the line is no number
+    EXPECT_EQ(value, c.value) << c.typed;
   }
 }
 
