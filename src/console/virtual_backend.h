@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -23,7 +24,10 @@ class VirtualBackend : public Backend {
 
   int Cols() const override { return cols_; }
   int Rows() const override { return rows_; }
-  void Present(const Screen& screen) override { shown_ = &screen; }
+  void Present(const Screen& screen) override {
+    shown_ = &screen;
+    if (onPresent) onPresent(screen);
+  }
   bool WaitKey(int64_t deadlineMicros) override;
   int TakeKey() override;
   void Ring() override { ++bells_; }
@@ -36,6 +40,8 @@ class VirtualBackend : public Backend {
   void Pause(int64_t micros);
   size_t Pending() const { return script_.size(); }
   int Bells() const { return bells_; }
+  // Runs on every frame the program presents (tests watch the screen or act on it).
+  std::function<void(const Screen&)> onPresent;
 
  private:
   struct Item {

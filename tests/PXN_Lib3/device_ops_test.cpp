@@ -1,54 +1,17 @@
 #include "PXN_Lib3/device_ops.h"
 
-#include <functional>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "PXN_Lib3/globals.h"
 #include "comLib3/keyboard.h"
 #include "console/console.h"
 #include "support/virtual_world.h"
 
-namespace {
-
 constexpr int64_t kSecond = 1000000;
 
-class WatchedConsole : public console::VirtualBackend {
- public:
-  using VirtualBackend::VirtualBackend;
-  void Present(const console::Screen& screen) override {
-    VirtualBackend::Present(screen);
-    if (onFrame) onFrame();
-  }
-  std::function<void()> onFrame;
-};
+using DeviceOpsTest = VirtualWorld;
 
-class DeviceOpsTest : public VirtualWorld {
- protected:
-  DeviceOpsTest() {
-    console::Install(&ui);
-    OpenSimPort();
-    PositionCount = 9;
-    plc.SetRelay(plcsim::kCarouselActivation, true);
-  }
-  ~DeviceOpsTest() override { console::Install(&keys); }
-
-  // For each answer the operator presses Esc `after` the last key, and answers a second later.
-  void QuitPrompt(int64_t after, const std::string& answers) {
-    for (char answer : answers) {
-      ui.Key(kKeyEsc, after);
-      ui.Type(std::string(1, answer), kSecond);
-    }
-  }
-
-  WatchedConsole ui{clock};
-};
-
-}  // namespace
-
-// Turns across the wrap (a fast one skips letters), a first step wrongly reported as 1,
-// replies without a number (nothing printed); a Ready that never comes offers the quit.
+// Turns across the wrap, fast ones, a wrong arrival at 1, replies without a number, no Ready.
 TEST_F(DeviceOpsTest, WaitsShowTheTurnMarkWrongArrivalsAtOneAndOfferQuit) {
   struct Case {
     void (*wait)(int);
@@ -59,39 +22,41 @@ TEST_F(DeviceOpsTest, WaitsShowTheTurnMarkWrongArrivalsAtOneAndOfferQuit) {
                {TrackUntilReady, 9, 1, 'e', "I A"},       {TrackRotation, 3, 1, ' ', "C DEGHA<"},
                {TrackRotation, 3, 7, 'w', "C A<FG"},      {WaitReady, 1, 1, 's', ""},
                {TrackUntilPlateReady, 1, 1, 's', "A "},   {TrackRotation, 1, 1, 's', "A "}};
+  OpenSimPort();
+  PositionCount = 9;
+  plc.SetRelay(plcsim::kCarouselActivation, true);
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.row);
     const bool stuck = c.fault == 's';
     RotateTo(1, c.from);
     WaitReady(1);
     ClrScr();
     line.ClearWire();
     plc.faults = {.readyStuck = stuck, .wrongPosition = c.fault == 'w'};
-    if (stuck) QuitPrompt(20 * kSecond, "nY");
+    if (stuck)
+      for (char a : {'n', 'Y'}) keys.Key(kKeyEsc, 20 * kSecond), keys.Key(a, kSecond);
     CarPosErrors = 0;
     QuitConfirmed = false;
     int64_t start = NowMs();
-    int bells = ui.Bells(), garbled = c.fault == 'e' ? 16 : 0;
+    int bells = keys.Bells(), garbled = c.fault == 'e' ? 16 : 0;
     GotoXY(1, 5);
     RotateTo(1, c.to);
-    ui.onFrame = [&] {
+    keys.onPresent = [&](auto&) {
       if (!RowTrim(5).empty()) line.faults.errorAnswers += std::exchange(garbled, 0);
     };
     c.wait(1);
-    ui.onFrame = nullptr;  // it watches this pass's locals
+    keys.onPresent = nullptr;
     int64_t took = NowMs() - start;
-    EXPECT_EQ(Row(5).substr(0, WhereX() + 1), c.row + "  ");  // the cursor after it
-    EXPECT_EQ(CarPosErrors, c.row.find('<') == std::string::npos ? 0 : 1);
-    EXPECT_TRUE(stuck || plc.Relay(1915));  // it ended on Ready
-    EXPECT_EQ(ui.Bells() - bells, stuck ? 2 : 0);
-    EXPECT_EQ(Row(1).substr(0, 9) == " Quit ?  ", stuck);
-    EXPECT_TRUE(!stuck || took / 1000 == 42) << took;
-    EXPECT_LE(static_cast<int64_t>(Sent().size()) * 55, took + 55);  // no spinning
+    // The row with the cursor after it | turns lost, bells, the quit prompt shown.
+    EXPECT_EQ(
+        Row(5).substr(0, WhereX() + 1) + "|" + std::to_string(CarPosErrors) +
+            std::to_string(keys.Bells() - bells) + (Row(1).substr(0, 9) == " Quit ?  " ? "Q" : ""),
+        c.row + "  |" + (c.row.find('<') == std::string::npos ? "0" : "1") + (stuck ? "2Q" : "0"));
+    EXPECT_TRUE(stuck ? took / 1000 == 42 : plc.Relay(1915)) << took;  // Ready ends it
+    EXPECT_LE(static_cast<int64_t>(Sent().size()) * 55, took + 55);    // no spinning
   }
 }
 
-// In place (what stays is all there is), in the width of its start, digits counted; a quit
-// ends the running second at the Esc and the count at 0, and later ones show nothing.
+// In place, in the width of its start; a quit ends it at the Esc, later ones show nothing.
 TEST_F(DeviceOpsTest, CountdownCountsInPlaceInTheWidthOfItsStart) {
   struct Case {
     int32_t n;
@@ -104,7 +69,7 @@ TEST_F(DeviceOpsTest, CountdownCountsInPlaceInTheWidthOfItsStart) {
   for (const auto& c : cases) {
     ClrScr();
     GotoXY(5, 3);
-    if (c.escAt) QuitPrompt(c.escAt * 1000, "y");
+    if (c.escAt) keys.Key(kKeyEsc, c.escAt * 1000), keys.Key('y', kSecond);
     int64_t before = NowMs();
     EXPECT_EQ(Countdown(c.n), c.stays.empty() ? kEsc : 0);
     EXPECT_EQ(Row(3).substr(0, WhereX() + 1), "    " + c.stays + "  ");  // cursor after it
@@ -113,9 +78,10 @@ TEST_F(DeviceOpsTest, CountdownCountsInPlaceInTheWidthOfItsStart) {
 }
 
 TEST_F(DeviceOpsTest, MovePlateWritesSlotAndRelayBetweenReadyWaitsUnlessQuit) {
+  OpenSimPort();
+  plc.SetRelay(plcsim::kCarouselActivation, true);
   QuitConfirmed = true;
   MovePlate(1, 1, 1, 1905);
-  RotateTo(1, 3);
   EXPECT_EQ(RowTrim(1) + std::to_string(WhereX()) + std::to_string(Sent().size()), "10");
   QuitConfirmed = false;
   GotoXY(1, 5);

@@ -49,6 +49,7 @@ VirtualWorld::VirtualWorld() {
 }
 
 VirtualWorld::~VirtualWorld() {
+  keys.onPresent = nullptr;  // it may watch the test's locals
   for (auto& handle : ComHandles) handle.reset();
   SetSerialOpener(nullptr);
   console::Install(nullptr);
