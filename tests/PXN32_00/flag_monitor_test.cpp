@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <sstream>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "PXN32_00/main_menu.h"
 #include "PXN32_00/screens.h"
@@ -12,13 +12,6 @@ namespace {
 using Requests = std::vector<std::string>;
 const std::string kBlock(1, static_cast<char>(219));
 
-// "RD x\r" for each blank-separated x.
-Requests Reads(const std::string& list) {
-  std::istringstream in(list);
-  Requests reads;
-  for (std::string x; in >> x;) reads.push_back("RD " + x + "\r");
-  return reads;
-}
 // A pass up to the first position reading: on each row the right-hand relay first.
 const std::string kUpToPosition =
     "500 0 501 1 502 2 503 3 504 4 505 5 6 1100 7 1907 8 1801 9 1104 10 11 1815 12 1915 13 14 15 "
@@ -36,30 +29,22 @@ class FlagMonitorTest : public VirtualWorld {
       k == '_' ? keys.Pause(1000000) : keys.Key(k == '~' ? kKeyEsc : static_cast<unsigned char>(k));
     FlagMonitor();
   }
-  // Rows from column 10, trimmed, each ended by "|".
-  std::string Rows(int from, int to) const {
-    std::string text;
-    for (int r = from; r <= to; ++r) text += RowTrim(r).erase(0, 9) + "|\n";
-    return text;
-  }
-  // The typed lines sent: each ends in its own CR and the exchange's.
-  Requests Commands() {
-    Requests commands;
-    for (const std::string& s : SentSinceMark())
-      if (s.size() > 1 && s[s.size() - 2] == '\r') commands.push_back(s);
-    return commands;
-  }
 };
 
-TEST_F(FlagMonitorTest, PassReadsFortyOneValuesInOrderAndEscEndsTheScreenWithThePass) {
+TEST_F(FlagMonitorTest, PassReadsFortyOneValuesInOrderAKeyCutsThePositionShortEscEndsWithThePass) {
   for (int relay : {2, 4, 13, 15, 500, 505, 1104, 1801}) plc.SetRelay(relay, true);
   for (int relay : {0, 1, 5, 11, 1915}) plc.SetRelay(relay, false);
   for (auto [dm, value] : {std::pair{91, 1500}, {92, 20}, {93, 30}, {1, 3}, {0, 7}, {2, 65535}})
     plc.SetDm(dm, value);
   Run("___~");  // Esc inside the second pass's relay reads: its first key poll ends the sending
-  EXPECT_EQ(SentSinceMark(), Reads("DM200 1915 " + kUpToPosition + "DM1 DM1 DM1 DM1 DM1 DM1 DM1 " +
-                                   "DM0 DM2 " + kUpToPosition));
-  EXPECT_EQ(Rows(2, 22),
+  std::istringstream in("DM200 1915 " + kUpToPosition + "DM1 DM1 DM1 DM1 DM1 DM1 DM1 DM0 DM2 " +
+                        kUpToPosition);
+  Requests reads;
+  for (std::string x; in >> x;) reads.push_back("RD " + x + "\r");
+  EXPECT_EQ(SentSinceMark(), reads);
+  std::string rows;  // from column 10
+  for (int r = 2; r <= 22; ++r) rows += RowTrim(r).erase(0, 9) + "|\n";
+  EXPECT_EQ(rows,
             "P0     0000 0   Rot.EN   0500 1|\nPn     0001 0   GateEN   0501 0|\n"
             "GtClse 0002 1   Rot.Dir  0502 0|\nGtOpen 0003 0   GateDir  0503 0|\n"
             "       0004 1   CarDrive 0504 0|\nF.Door 0005 0   LED      0505 1|\n"
@@ -69,12 +54,8 @@ TEST_F(FlagMonitorTest, PassReadsFortyOneValuesInOrderAndEscEndsTheScreenWithThe
             "ShFrnt 0012 0   PlateReady    0|\nShBk   0013 1   Ready    1915 0|\n"
             "TrnOut 0014 0|\nz-Init 0015 1|\n|\n"
             "Set.Spd. DM91 1500  aSlpe.DM92 20  bSlpe.DM93 30|\n"
-            // The pass cut short writes its last labels over the values of the one before.
             "Rot.Pos. DM01 3  Accs. DM00   AccV. DM02  65535|\n|\n|\n");
-}
-
-TEST_F(FlagMonitorTest, AKeyCutsThePositionRefreshShort) {
-  keys.Pause(1900 * 1000);  // while the first pass reads the position
+  keys.Pause(1900 * 1000);  // a key while the first pass reads the position cuts it short
   Run("X_____~");
   Requests sent = SentSinceMark();
   auto from = std::find(sent.begin(), sent.end(), "RD DM93\r");
@@ -82,31 +63,23 @@ TEST_F(FlagMonitorTest, AKeyCutsThePositionRefreshShort) {
   EXPECT_TRUE(readings >= 2 && readings <= 7) << readings;
 }
 
-TEST_F(FlagMonitorTest, CommandLineShowsTheTextAndABlockPaddedToThirteenColumns) {
-  for (auto [typed, shown] : {std::pair<std::string, std::string>{"ST 500", "ST 500" + kBlock},
-                              {"AB\bC", "AC" + kBlock},
-                              // Padding covers 13 columns only: a block further out stays.
-                              {"RD DM12345 XY\b\b", "RD DM12345 " + kBlock + " " + kBlock}}) {
-    Run(typed + "___~");  // one key a pass: the refresh stops at the first
-    EXPECT_EQ(Row(22).substr(9, 20), shown + std::string(20 - shown.size(), ' ')) << typed;
-    EXPECT_EQ(Commands(), Requests{}) << typed;
+TEST_F(FlagMonitorTest, CommandLineShowsABlockPaddedTo13AndEnterSendsTheLineWithItsCr) {
+  // One key a pass; keys after Enter go with the line. 5 blanks after "OK"; full line: no Enter.
+  using Case = std::tuple<std::string, std::string, Requests>;  // keys, row 22 from col 10, sent
+  const Case cases[] = {
+      {"ST 500___~", "ST 500" + kBlock, {}},
+      {"RD DM12345 XY\b\b___~", "RD DM12345 " + kBlock + " " + kBlock, {}},
+      {"RD T5\r___ST 1907\rRD 0___~", "ST 1907       OK     ,00000", {"RD T5\r\r", "ST 1907\r\r"}},
+      {std::string(300, 'A') + "\r\b\r___~", std::string(30, 'A'),
+       Requests(4, std::string(254, 'A') + "\r\r")}};
+  for (const auto& [typed, shown, sent] : cases) {
+    Run(typed);
+    Requests commands;  // each ends in its own CR and the exchange's
+    for (const std::string& s : SentSinceMark())
+      if (s.size() > 1 && s[s.size() - 2] == '\r') commands.push_back(s);
+    EXPECT_EQ(commands, sent) << typed;
+    EXPECT_EQ(Row(22).substr(9, 30), shown + std::string(30 - shown.size(), ' ')) << typed;
   }
-}
-
-TEST_F(FlagMonitorTest, EnterSendsTheLineWithItsCrAndTheReplyStandsFromColumn15) {
-  // The keys after Enter come at once and are thrown away with the sent line.
-  Run("RD T5\r___ST 1907\rRD 0___~");
-  EXPECT_EQ(Commands(), (Requests{"RD T5\r\r", "ST 1907\r\r"}));
-  // The block is erased; five blanks after "OK" wipe only the start of the timer's reply.
-  EXPECT_EQ(Rows(22, 22), "ST 1907       OK     ,00000|\n");
-}
-
-TEST_F(FlagMonitorTest, LineHolds254CharactersAndControlAndExtendedKeysGoOutAsTyped) {
-  // Enter on a full line is dropped, Backspace makes room; each line draws an error: 4 attempts.
-  Run(std::string(300, 'A') + "\r\b\r___" + std::string("\0H\a\n\r", 5) + "___~");
-  Requests expected(4, std::string(254, 'A') + "\r\r");
-  expected.insert(expected.end(), 4, std::string("\0H\a\n\r\r", 6));
-  EXPECT_EQ(Commands(), expected);
 }
 
 }  // namespace
