@@ -21,7 +21,7 @@ const std::string kTable =  // rows 2 to 17
 class MacroScreenTest : public VirtualWorld {
  protected:
   void Fresh(std::string_view script, uint16_t dosVersion = 10) {  // '~': Esc, '_': 1 s pause
-    Configure(plcsim::SimConfig{});
+    Configure();
     ResetProgramGlobals();
     OpenSimPort();
     DosVersionWord = dosVersion;

@@ -63,6 +63,7 @@ void VirtualWorld::OpenSimPort(int port) {
 }
 
 void VirtualWorld::Configure(const plcsim::SimConfig& config) { plc = plcsim::PlcModel(config); }
+void VirtualWorld::Configure() { plc = plcsim::PlcModel(); }
 
 std::string VirtualWorld::Row(int row) const { return console::TheScreen().RowText(row); }
 

@@ -23,6 +23,7 @@ class VirtualWorld : public ::testing::Test {
   void OpenSimPort(int port = 1);
   // Replaces the controller with one of another configuration.
   void Configure(const plcsim::SimConfig& config);
+  void Configure();  // a fresh controller of the default configuration
 
   // Screen rows in screen coordinates: raw bytes, trailing blanks kept.
   std::string Row(int row) const;
