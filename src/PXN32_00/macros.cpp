@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "KV_Lib3/addresses.h"
 #include "KV_Lib3/commands.h"
 #include "PXN32_00/screens.h"
 #include "PXN_Lib3/entry.h"
@@ -17,7 +18,6 @@
 namespace {
 
 constexpr int kNoKeyValue = 255;
-constexpr int kReady = 1915;
 constexpr int kFlagsRow = 18;
 
 const char* const kKeyTable[] = {
@@ -117,17 +117,17 @@ void OpenMacroWindow(int background) {
 }
 
 void MacroB() {
-  WaitRelay(PortNo, kReady);
+  WaitRelay(PortNo, kReadyRelay);
   OpenMacroWindow(NewColourScheme() ? 1 : 7);
-  Write(WriteDM(PortNo, 0, AskWord("  Cassette Number : ")));
+  Write(WriteDM(PortNo, kTargetPositionDM, AskWord("  Cassette Number : ")));
   NewLine();
   NewLine();
   WaitTenths(1);
-  Write(WriteDM(PortNo, 5, AskWord("  Level Number : ")));
+  Write(WriteDM(PortNo, kTargetLevelDM, AskWord("  Level Number : ")));
   NewLine();
   NewLine();
   WaitTenths(5);
-  SetRelay(PortNo, 1909);
+  SetRelay(PortNo, kPlaceRelay);
   WaitTenths(1);
   TextBackground(NewColourScheme() ? 7 : 0);
 }
@@ -143,11 +143,11 @@ void WaitForC() {
 
 void MacroI() {
   OpenMacroWindow(NewColourScheme() ? 1 : 15);
-  Write(WriteDM(PortNo, 0, AskWord("  Cassette Number : ")));
+  Write(WriteDM(PortNo, kTargetPositionDM, AskWord("  Cassette Number : ")));
   NewLine();
   WaitTenths(2);
-  WaitRelay(PortNo, kReady);
-  SetRelay(PortNo, 1908);
+  WaitRelay(PortNo, kReadyRelay);
+  SetRelay(PortNo, kPickRelay);
   WaitTenths(2);
   std::string dm121 = ReadDM(PortNo, 121);
   std::string dm120 = ReadDM(PortNo, 120);
@@ -186,9 +186,9 @@ bool IsCommandKey(char key) {
 // One cycle; true when a macro ran and the screen must be drawn anew.
 bool MacroCycle() {
   GotoXY(1, kFlagsRow);
-  DrawFlag("ErrorFlag  [1814] ", 1814);
-  DrawFlag("PlateReady [1815] ", 1815);
-  DrawFlag("Ready      [1915] ", kReady);
+  DrawFlag("ErrorFlag  [1814] ", kErrorFlagRelay);
+  DrawFlag("PlateReady [1815] ", kPlateReadyRelay);
+  DrawFlag("Ready      [1915] ", kReadyRelay);
   NewLine();
   Write("Please Select ->  \b");
   NewLine();

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "KV_Lib3/addresses.h"
 #include "KV_Lib3/commands.h"
 #include "KV_Lib3/exchange.h"
 #include "KV_Lib3/plc_port.h"
@@ -63,7 +64,7 @@ bool StartUp() {
   if (reply == "CC") {
     Write("Communication Request to Hardware CC");
     NewLine();
-    SerialNo = TextToInt(ReadDM(PortNo, 109));
+    SerialNo = TextToInt(ReadDM(PortNo, kSerialNumberDM));
     CommQuit(PortNo, reply);
     Write(reply + " Closed");
     RandomizeFromClock();
@@ -85,9 +86,9 @@ int32_t ReadAgreeingDM(uint16_t address) {
 }
 
 void ReadGeometry() {
-  LevelCount = ReadAgreeingDM(25);
-  PositionCount = ReadAgreeingDM(29);
-  Flag1703 = ReadRelay(PortNo, 1703) == "1";
+  LevelCount = ReadAgreeingDM(kLevelCountDM);
+  PositionCount = ReadAgreeingDM(kPositionCountDM);
+  Flag1703 = ReadRelay(PortNo, kThreePlateRouteRelay) == "1";
   if (PositionCount == 0) PositionCount = 9;
 }
 
@@ -112,8 +113,8 @@ void RunChoice() {
   CommRequest(PortNo, reply);
   Write(reply);
   NewLine();
-  SerialNo = TextToInt(ReadDM(PortNo, 109));
-  WriteDM(PortNo, 123, 0);
+  SerialNo = TextToInt(ReadDM(PortNo, kSerialNumberDM));
+  WriteDM(PortNo, kServiceWordDM, 0);
   char key = UpperStr(std::string(1, MenuChoice))[0];
   if (static_cast<unsigned char>(key) > '3') ReadGeometry();
   for (const MenuEntry& entry : kDispatch)

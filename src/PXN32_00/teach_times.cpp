@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string>
 
+#include "KV_Lib3/addresses.h"
 #include "KV_Lib3/commands.h"
 #include "PXN32_00/main_menu.h"
 #include "PXN32_00/screens.h"
@@ -18,9 +19,6 @@
 #include "console/console.h"
 
 namespace {
-
-constexpr int32_t kTwoCarouselsRelay = 3003;
-constexpr int32_t kCarouselActivation = 1801;
 
 // '0' a single carousel, '1' the left one, '2' the right one.
 struct Teaching {
@@ -112,7 +110,7 @@ void TeachPositioningTimes() {
   WaitReady(PortNo);
   ClrScr();
   Teaching teaching = ChooseSide();
-  Write("Activate Carousel " + SetRelay(PortNo, kCarouselActivation));
+  Write("Activate Carousel " + SetRelay(PortNo, kCarouselActivationRelay));
   NewLine();
   WaitReady(PortNo);
   NewScreen();

@@ -26,10 +26,10 @@ int DecimalDigits(int32_t n) {
 // A carousel that is just passing between positions may report 0 once; one more
 // reading a little later settles it.
 int32_t ReadCarPos(int port) {
-  int32_t position = TextToInt(ReadDM(port, 1));
+  int32_t position = TextToInt(ReadDM(port, kCarouselPositionDM));
   if (position != 0) return position;
   WaitTenths(2);
-  return TextToInt(ReadDM(port, 1));
+  return TextToInt(ReadDM(port, kCarouselPositionDM));
 }
 
 // Each cycle costs three controller exchanges (two for the status bar), which paces
@@ -44,15 +44,15 @@ void WaitReady(int port) {
 
 void RotateTo(int port, int32_t position) {
   if (AskQuit()) return;
-  WriteDM(port, 0, static_cast<uint16_t>(position));
+  WriteDM(port, kTargetPositionDM, static_cast<uint16_t>(position));
 }
 
 void MovePlate(int port, int32_t position, int32_t level, int32_t relay) {
   if (EscAbort || AskQuit()) return;
   Write("  ");
   WaitReady(port);
-  Write(WriteDM(port, 0, static_cast<uint16_t>(position)) + " ");
-  Write(WriteDM(port, 5, static_cast<uint16_t>(level)) + " ");
+  Write(WriteDM(port, kTargetPositionDM, static_cast<uint16_t>(position)) + " ");
+  Write(WriteDM(port, kTargetLevelDM, static_cast<uint16_t>(level)) + " ");
   Write(SetRelay(port, relay) + " ");
   WaitReady(port);
 }

@@ -5,9 +5,9 @@
 #pragma once
 #include <cstdint>
 
+#include "KV_Lib3/addresses.h"
+
 constexpr uint16_t kNoCarPos = 999;  // PrevCarPos before any position was shown
-constexpr int32_t kReadyRelay = 1915;
-constexpr int32_t kPlateReadyRelay = 1815;
 
 extern uint16_t PrevCarPos;   // carousel position shown last by the tracking loops
 extern uint16_t CurCarPos;    // carousel position just read by the tracking loops

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "KV_Lib3/addresses.h"
 #include "KV_Lib3/commands.h"
 #include "KV_Lib3/text_to_int.h"
 #include "PXN_Lib3/globals.h"
@@ -22,9 +23,9 @@ void ShowStatus() {
   Write("Plaxon    ComPort " + std::to_string(PortNo) + "  SNr. " + std::to_string(SerialNo) +
         "  SysStat ");
   std::string reply, hex;
-  ReadDM(PortNo, 200, reply);
+  ReadDM(PortNo, kSystemStatusDM, reply);
   HexWord(static_cast<uint16_t>(TextToInt(reply) & 0xFFFF), hex);
-  ReadRelay(PortNo, 1915, reply);
+  ReadRelay(PortNo, kReadyRelay, reply);
   Write("    Ready " + reply);
   int blanks = ScreenCols() - 8 - WhereX() + 1;
   if (blanks > 0) Write(std::string(static_cast<size_t>(blanks), ' '));

@@ -15,7 +15,7 @@
 namespace {
 
 uint16_t ReadPositionOnce(int port) {
-  return static_cast<uint16_t>(TextToInt(ReadDM(port, 1)));
+  return static_cast<uint16_t>(TextToInt(ReadDM(port, kCarouselPositionDM)));
 }
 
 // Writes a newly reached position; 0 (no number in the reply) shows nothing.

@@ -1,5 +1,8 @@
 #include "support/virtual_world.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "PXN32_00/main_menu.h"
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
@@ -94,4 +97,59 @@ std::vector<std::string> VirtualWorld::SentSinceMark() {
   for (size_t i = mark_; i < line.Wire().size(); ++i) sent.push_back(line.Wire()[i].bytes);
   mark_ = line.Wire().size();
   return sent;
+}
+
+void VirtualWorld::ExpectRows(int first, const std::vector<std::string>& rows) const {
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const int row = first + static_cast<int>(i);
+    EXPECT_EQ(RowTrim(row), rows[i]) << "screen row " << row;
+  }
+}
+
+void VirtualWorld::ExpectSent(const std::vector<std::string>& requests) {
+  EXPECT_TRUE(SameLines(SentSinceMark(), requests)) << "requests on the line";
+}
+
+void VirtualWorld::Script(std::string_view script, int64_t pause) {
+  for (char k : script) {
+    if (k == '_')
+      keys.Pause(pause);
+    else
+      keys.Key(k == '~' ? kKeyEsc : static_cast<unsigned char>(k));
+  }
+}
+
+std::string Escaped(std::string_view text) {
+  std::string out;
+  for (unsigned char c : text) {
+    if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c < 32 || c > 126) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      out += hex;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+::testing::AssertionResult SameLines(const std::vector<std::string>& actual,
+                                     const std::vector<std::string>& expected) {
+  const size_t common = std::min(actual.size(), expected.size());
+  for (size_t i = 0; i < common; ++i) {
+    if (actual[i] != expected[i])
+      return ::testing::AssertionFailure() << "entry " << i << " is \"" << Escaped(actual[i])
+                                           << "\", expected \"" << Escaped(expected[i]) << "\"";
+  }
+  if (actual.size() > common)
+    return ::testing::AssertionFailure() << actual.size() - common << " more than expected, from entry "
+                                         << common << ": \"" << Escaped(actual[common]) << "\"";
+  if (expected.size() > common)
+    return ::testing::AssertionFailure() << expected.size() - common << " missing, from entry "
+                                         << common << ": \"" << Escaped(expected[common]) << "\"";
+  return ::testing::AssertionSuccess();
 }

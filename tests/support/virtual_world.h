@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/clock.h"
@@ -37,6 +38,15 @@ class VirtualWorld : public ::testing::Test {
   // Writes sent since the last call of this function.
   std::vector<std::string> SentSinceMark();
   void Mark() { mark_ = line.Wire().size(); }
+
+  // The rows from `first` on read `rows` (trailing blanks ignored); a failure names the row.
+  void ExpectRows(int first, const std::vector<std::string>& rows) const;
+  // The requests sent since the last mark are `requests` (each with its CR); a failure
+  // names the first request that differs. Moves the mark.
+  void ExpectSent(const std::vector<std::string>& requests);
+  // Scripts keys: '~' is Esc, '_' lets `pause` pass before the next key, anything else
+  // is typed as it is.
+  void Script(std::string_view keys, int64_t pause = 1000000);
   int64_t NowMs() { return clock.NowMicros() / 1000; }
 
   console::VirtualClock clock;
@@ -50,3 +60,10 @@ class VirtualWorld : public ::testing::Test {
 
 // Scripted keys for the console: extended keys come as 0 and their scan code.
 constexpr int kKeyEsc = 27;
+
+// Compares two lists line by line; the message names the first index that differs, with
+// both texts (control bytes shown escaped), or the extra and missing entries.
+::testing::AssertionResult SameLines(const std::vector<std::string>& actual,
+                                     const std::vector<std::string>& expected);
+// A text with its control bytes written as \r, \n, \xNN.
+std::string Escaped(std::string_view text);
