@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "PXN32_00/main_menu.h"
+#include "PXN_Lib3/access_stats.h"
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/positioning_times.h"
@@ -37,6 +38,9 @@ void ResetProgramGlobals() {
   CarPosErrors = 0;
   WaitTime = 0;
   PositioningTimes.fill(0);
+  ResetAccessStatistics();
+  AccessTarget = AccessLevel = MaxRandomWait = FixedWait = 0;
+  AccessTime = PlateReadyTime = PosTestTime = 0;
 }
 
 VirtualWorld::VirtualWorld() {
