@@ -15,6 +15,7 @@
 
 namespace {
 constexpr int kErrorCounters = 9;
+constexpr int kTimeSpill = 9;
 
 uint16_t CounterAddress(int i) { return static_cast<uint16_t>(kFirstErrorCounterDM + i); }
 }  // namespace
@@ -22,6 +23,10 @@ uint16_t CounterAddress(int i) { return static_cast<uint16_t>(kFirstErrorCounter
 // The answer is not kept: LastKey holds the menu key, so the menu stays.
 void ErrorCountersScreen() {
   NewScreen();
+  // In the banner window the bar's time runs on into row 2, columns 2 to 9, where the
+  // counters start: blank it, so that no digit of it reads as part of a counter.
+  Write(std::string(kTimeSpill, ' '));
+  GotoXY(1, 2);
   for (int i = 0; i < kErrorCounters; ++i) {
     const std::string reply = ReadDM(PortNo, CounterAddress(i));
     Write("DM" + NumText(CounterAddress(i), 3) + " " + reply);
