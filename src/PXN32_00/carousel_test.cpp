@@ -35,7 +35,9 @@ struct Figures {
   double sum = 0;            // seconds
 };
 
-std::string Seconds(int64_t hundredths, int width) { return FixedText(hundredths / 100.0, width, 1); }
+std::string Seconds(int64_t hundredths, int width) {
+  return FixedText(hundredths / 100.0, width, 1);
+}
 
 // Polls T20 back to back, so the measured time is as close as the line allows. Esc ends
 // the wait as it ends WaitRelay; a move that runs past the counting window shows the
@@ -87,7 +89,7 @@ int64_t StepsTo(int32_t to, int32_t from) {
 // The taught time for a move of `steps`: entry steps + 1; 0 where the table has none.
 int32_t ExpectedTime(int64_t steps) {
   return steps >= 0 && steps < kPositioningTimeCount ? TaughtTime(static_cast<int32_t>(steps + 1))
-                                                      : 0;
+                                                     : 0;
 }
 
 void RunCycle(int32_t range, Figures& f) {
@@ -96,8 +98,8 @@ void RunCycle(int32_t range, Figures& f) {
   const int32_t expected = ExpectedTime(steps);
   const int32_t pause = RandomRange(0, std::max(range, 0));
   ++f.count;
-  Write(NumText(f.count, 4) + " Pos: " + std::to_string(target) + " Pth: " +
-        std::to_string(steps) + " wt: " + NumText(pause, 2) + " t0:" + Seconds(expected, 4) + " ");
+  Write(NumText(f.count, 4) + " Pos: " + std::to_string(target) + " Pth: " + std::to_string(steps) +
+        " wt: " + NumText(pause, 2) + " t0:" + Seconds(expected, 4) + " ");
   WaitSeconds(pause);
   if (steps != 0) WriteDM(PortNo, kTargetPositionDM, static_cast<uint16_t>(target));
   StartStopwatch(WatchStart, WatchLap);

@@ -26,8 +26,8 @@ struct Choice {
 
 // "3" (the stack) has no test of its own: only the end step runs.
 const Choice kChoices[] = {
-    {'1', CarouselMovementTest}, {'2', PlateMovementTest},   {'4', LiftMovementTest},
-    {'5', GateMovementTest},     {'6', ShovelMovementTest},  {'7', TurnMovementTest},
+    {'1', CarouselMovementTest}, {'2', PlateMovementTest},  {'4', LiftMovementTest},
+    {'5', GateMovementTest},     {'6', ShovelMovementTest}, {'7', TurnMovementTest},
     {'8', ErrorCountersScreen},
 };
 

@@ -17,7 +17,9 @@ namespace {
 constexpr int kErrorCounters = 9;
 constexpr int kTimeSpill = 9;
 
-uint16_t CounterAddress(int i) { return static_cast<uint16_t>(kFirstErrorCounterDM + i); }
+uint16_t CounterAddress(int i) {
+  return static_cast<uint16_t>(kFirstErrorCounterDM + i);
+}
 }  // namespace
 
 // The answer is not kept: LastKey holds the menu key, so the menu stays.

@@ -20,7 +20,9 @@ namespace {
 
 constexpr int kPlateCycles = 10;
 
-std::string CycleNumber(int32_t c) { return NumText(c, 6); }
+std::string CycleNumber(int32_t c) {
+  return NumText(c, 6);
+}
 
 // A pause of `seconds` in steps of 100 ms, at least one step as WaitTenths takes. Esc
 // ends it at the next step, so a long pause typed by mistake never holds the test.
@@ -125,6 +127,10 @@ void GateMovementTest() {
   } while (!QuitConfirmed);
 }
 
-void ShovelMovementTest() { ArmTest(kShovelRelay, kShovelBackTimer, kShovelFrontTimer); }
+void ShovelMovementTest() {
+  ArmTest(kShovelRelay, kShovelBackTimer, kShovelFrontTimer);
+}
 
-void TurnMovementTest() { ArmTest(kTurnRelay, kTurnInTimer, kTurnOutTimer); }
+void TurnMovementTest() {
+  ArmTest(kTurnRelay, kTurnInTimer, kTurnOutTimer);
+}

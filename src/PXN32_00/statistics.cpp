@@ -19,10 +19,14 @@ namespace {
 constexpr char kAccessCode[] = "KLMB";  // compared upper-cased: any case is accepted
 constexpr int64_t kPairFactor = 65535;
 
-int64_t ReadWord(uint16_t address) { return TextToInt(ReadDM(PortNo, address)); }
+int64_t ReadWord(uint16_t address) {
+  return TextToInt(ReadDM(PortNo, address));
+}
 
 // 64-bit, so that words at their largest still give the whole figure.
-int64_t Pair(int64_t high, int64_t low) { return high * kPairFactor + low; }
+int64_t Pair(int64_t high, int64_t low) {
+  return high * kPairFactor + low;
+}
 
 void ShowLine(const std::string& label, const std::string& figure) {
   Write(label + figure);

@@ -75,7 +75,8 @@ class CarouselTest : public VirtualWorld {
       } else if (last == "RD T20\r" && before.starts_with("WR DM0 ") &&
                  wire[n - 3].bytes == "RD DM1\r" && next < took.size()) {
         clock.Advance(std::max<int64_t>(took[next] * 10000 - kExchange, 0));
-        if (++next == took.size()) keys.Key(kKeyEsc), keys.Key('Y', kSecond), keys.Key('x', kSecond);
+        if (++next == took.size())
+          keys.Key(kKeyEsc), keys.Key('Y', kSecond), keys.Key('x', kSecond);
       }
     };
   }
@@ -96,7 +97,10 @@ TEST_F(CarouselTest, CycleLinesCountOnlyMovesInsideTheWindow) {
     std::string total, min, max, mean;
   } cases[] = {
       // Targets 8 2 3 3 4 8 2 from position 4: steps 4 7 8 8 0 4 7.
-      {0, 4, {5, 6, 199, 200, 106, 143}, 0,
+      {0,
+       4,
+       {5, 6, 199, 200, 106, 143},
+       0,
        {"   1 Pos: 8 Pth: 4 wt:  0 t0: 1.0  t1: 0.1 te: 0.0 Ers:  0 max: 0.0",
         "   1 Pos: 2 Pth: 7 wt:  0 t0: 1.5  t1: 0.1 te: 1.4 Ers:  1 max: 1.4",
         "   2 Pos: 3 Pth: 8 wt:  0 t0: 1.8  t1: 2.0 te: 0.2 Ers:  2 max: 1.4",
@@ -104,20 +108,42 @@ TEST_F(CarouselTest, CycleLinesCountOnlyMovesInsideTheWindow) {
         "   3 Pos: 4 Pth: 0 wt:  0 t0: 0.3  t1: 0.1 te: 0.0 Ers:  2 max: 1.4",
         "   3 Pos: 8 Pth: 4 wt:  0 t0: 1.0  t1: 1.1 te: 0.1 Ers:  2 max: 1.4",
         "   4 Pos: 2 Pth: 7 wt:  0 t0: 1.5  t1: 1.4 te: 0.1 Ers:  3 max: 1.4"},
-       "   4", " 0.1", " 2.0", " 1.1"},
+       "   4",
+       " 0.1",
+       " 2.0",
+       " 1.1"},
       // Pauses 0 2 0 1; the second one cut short by Esc: no target, no wait for T20.
-      {3, 4, {106, 150, 120}, 2,
+      {3,
+       4,
+       {106, 150, 120},
+       2,
        {"   1 Pos: 8 Pth: 4 wt:  0 t0: 1.0  t1: 1.1 te: 0.1 max: 0.1",
         "   2 Pos: 2 Pth: 7 wt:  2 t0: 1.5  t1: 0.0 te: 0.0 max: 0.1",
         "   2 Pos: 3 Pth: 8 wt:  0 t0: 1.8  t1: 1.5 te: 0.3 max: 0.3",
         "   3 Pos: 3 Pth: 8 wt:  1 t0: 1.8  t1: 1.2 te: 0.6 max: 0.6"},
-       "   3", " 1.1", " 1.5", " 1.3"},
+       "   3",
+       " 1.1",
+       " 1.5",
+       " 1.3"},
       // DM1 far off: a step count the table has no time for; from 0 all nine count.
-      {0, 200, {100}, 0,
+      {0,
+       200,
+       {100},
+       0,
        {"   1 Pos: 8 Pth: -183 wt:  0 t0: 0.0  t1: 1.0 te: 0.0 Ers:  0 max: 0.0"},
-       "   0", "21474836.5", " 0.0", " 0.0"},
-      {1, 0, {100}, 0, {"   1 Pos: 8 Pth: 8 wt:  0 t0: 1.8  t1: 1.0 te: 0.8 max: 0.8"},
-       "   1", " 1.0", " 1.0", " 1.0"},
+       "   0",
+       "21474836.5",
+       " 0.0",
+       " 0.0"},
+      {1,
+       0,
+       {100},
+       0,
+       {"   1 Pos: 8 Pth: 8 wt:  0 t0: 1.8  t1: 1.0 te: 0.8 max: 0.8"},
+       "   1",
+       " 1.0",
+       " 1.0",
+       " 1.0"},
   };
   EXPECT_EQ(cases[0].lines[0].size(), 67u);
   for (const auto& c : cases) {

@@ -121,38 +121,62 @@ TEST_F(ComponentTest, HandlerTestsSendTheirCommandsAndShowEveryReply) {
     Lines sent;
     Lines rows;  // from row 13
   } cases[] = {
-      {PlateMovementTest, "_x", "", ' ',
+      {PlateMovementTest,
+       "_x",
+       "",
+       ' ',
        kReady + Times(10, Lines{"ST 1902\r"} + kReady + Lines{"ST 1903\r"} + kReady),
        {"Total Time      7.7 s"}},  // ten of 0.2 s gate check and 0.3 s end, and the polls
-      {LiftMovementTest, "300\r", "WR DM6 300\r", ' ',
+      {LiftMovementTest,
+       "300\r",
+       "WR DM6 300\r",
+       ' ',
        kReady + Lines{"WR DM6 0\r", "WR DM6 300\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
            Lines{"RD 15\r", "WR DM6 300\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
            Lines{"RD 15\r"},
        {"", "Enter Path [h<65535] 300", "     0 OK     1 OK OK", "     2 OK OK", ""}},
-      {LiftMovementTest, "abc\r70000\r_k", "", 'l',  // 70000 goes as 70000 - 65536
+      {LiftMovementTest,
+       "abc\r70000\r_k",
+       "",
+       'l',  // 70000 goes as 70000 - 65536
        kReady + Lines{"WR DM6 0\r", "WR DM6 4464\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
            Lines{"RD 15\r"},
        {"", "Enter Path [h<65535] abc", "Invalid numeric input", "Enter Path [h<65535] 70000",
         "     0 OK     1 OK OK", "Lift hit z-Init Switch !!!"}},
-      {LiftMovementTest, "65536\r", "WR DM6 0\r", ' ',
+      {LiftMovementTest,
+       "65536\r",
+       "WR DM6 0\r",
+       ' ',
        kReady + Lines{"WR DM6 0\r", "WR DM6 0\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
            Lines{"RD 15\r"},
        {"", "Enter Path [h<65535] 65536", "     0 OK     1 OK OK", ""}},
-      {GateMovementTest, "x\r0\r0\r", "ST 1902\r", ' ',
+      {GateMovementTest,
+       "x\r0\r0\r",
+       "ST 1902\r",
+       ' ',
        Times(2, kReady + Lines{"ST 1901\r"} + kReady + Lines{"ST 1902\r"}),
        {"", "Enter Pause [s]     x", "Invalid numeric input", "Enter Pause [s]     0",
         "Enter Open Time [s] 0", "     1 OK OK", "     2 OK OK", ""}},
-      {ShovelMovementTest, "0\r", "RS 1701\r", ' ',
+      {ShovelMovementTest,
+       "0\r",
+       "RS 1701\r",
+       ' ',
        code + Times(2, Lines{"RD T13\r", "ST 1701\r", "RD T12\r", "RS 1701\r"}) +
            Lines{"RS 1701\r"},
        {"", "Enter Delay [s]    0", "     1 OK OK", "     2 OK OK", ""}},
-      {TurnMovementTest, "1\r", "RS 1702\r", ' ',
+      {TurnMovementTest,
+       "1\r",
+       "RS 1702\r",
+       ' ',
        code + Times(2, Lines{"RD T11\r", "ST 1702\r", "RD T14\r", "RS 1702\r"}) +
            Lines{"RS 1702\r"},
        {"", "Enter Delay [s]    1", "     1 OK OK", "     2 OK OK", ""}},
       // Refused: the shovel never reaches the front; Esc ends the wait for T12 and the
       // reset goes out only at the end.
-      {ShovelMovementTest, "0\r", "*", 'r',
+      {ShovelMovementTest,
+       "0\r",
+       "*",
+       'r',
        code + Lines{"RD T13\r", "ST 1701\r", "RD T12\r", "RS 1701\r"},
        {"", "Enter Delay [s]    0", "     1 OK", ""}},
   };
@@ -219,7 +243,10 @@ TEST_F(ComponentTest, GatePausesAndDelaysKeepTheirTimes) {
 TEST_F(ComponentTest, ErrorCountersAreShownAndResetInOrder) {
   Lines shown, resets;
   for (int a = 211; a <= 219; ++a) {
-    shown.push_back("DM" + std::to_string(a) + " " + std::to_string(a == 213 ? 4 : a == 219 ? 65535 : 0));
+    shown.push_back("DM" + std::to_string(a) + " " +
+                    std::to_string(a == 213   ? 4
+                                   : a == 219 ? 65535
+                                              : 0));
     resets.push_back("Reset DM" + std::to_string(a) + " OK");
   }
   for (int answer : std::initializer_list<int>{'y', 'Y', kKeyEsc, 'n'}) {
@@ -251,13 +278,14 @@ TEST_F(ComponentTest, AQuitHoldsForTheTestsChosenAfterIt) {
   ComponentTestMenu();
   const Lines sent =
       // The quit prompt at once: the Ready wait sends nothing while Esc waits for an answer.
-      menu + gate + kReady + Lines{"ST 1901\r", "ST 1902\r"} + end +      //
-      menu + Lines{"WR DM123 52917\r", "RD T13\r", "ST 1701\r", "RD T12\r", "RS 1701\r",
-                   "RS 1701\r"} + end +                                     // shovel
-      menu + Lines{"WR DM6 0\r"} + end +                                    // lift
+      menu + gate + kReady + Lines{"ST 1901\r", "ST 1902\r"} + end +  //
+      menu +
+      Lines{"WR DM123 52917\r", "RD T13\r", "ST 1701\r", "RD T12\r", "RS 1701\r", "RS 1701\r"} +
+      end +                                                                                // shovel
+      menu + Lines{"WR DM6 0\r"} + end +                                                   // lift
       menu + Times(10, Lines{"ST 1902\r"} + kReady + Lines{"ST 1903\r"} + kReady) + end +  // plate
       menu + Lines{"ST 1801\r"} + kReady + Lines{"WR DM0 1\r", "RD T20\r"} + kReady +
-      Lines{"RD DM1\r", "WR DM0 8\r", "RD T20\r"} + kReady + end +        // carousel
+      Lines{"RD DM1\r", "WR DM0 8\r", "RD T20\r"} + kReady + end +  // carousel
       menu + gate + end + menu + end;
   EXPECT_TRUE(SameLines(Traffic(), Merged(sent)));
   EXPECT_EQ(keys.Pending(), 0u);
@@ -267,10 +295,10 @@ TEST_F(ComponentTest, AQuitHoldsForTheTestsChosenAfterIt) {
 // replies, back to the menu, and "0" ends the program as ever; no wait spins.
 TEST_F(ComponentTest, ASilentControllerLeavesEveryScreenToItsEnd) {
   const char* const choices[] = {
-      "1_0\r_~_Y_~",        // Esc in the preparation's Ready wait; Esc at the summary leaves
-      "2_~_Y_x_~",           // Esc and Y in the Ready wait; the ten cycles; the time shown
-      "3_~",      "4_5\r_~_Y_~", "5_0\r0\r_~_Y_~",
-      "6_0\r_~_Y_~",         // Esc in the wait for the timer
+      "1_0\r_~_Y_~",  // Esc in the preparation's Ready wait; Esc at the summary leaves
+      "2_~_Y_x_~",    // Esc and Y in the Ready wait; the ten cycles; the time shown
+      "3_~",         "4_5\r_~_Y_~", "5_0\r0\r_~_Y_~",
+      "6_0\r_~_Y_~",  // Esc in the wait for the timer
       "7_0\r_~_Y_~", "8_n_~",
   };
   // The menu's end step, each try of it: once after the choice, once after Esc, unless

@@ -33,7 +33,7 @@ TEST_F(StatisticsTest, TheAccessCodeAloneOpensTheFigures) {
   const Lines words = {"RD DM110\r", "RD DM111\r", "RD DM112\r", "RD DM117\r",
                        "RD DM118\r", "RD DM119\r", "RD DM120\r"};
   const std::pair<std::string, bool> entries[] = {
-      {"KLMB", true}, {"klmb", true}, {"kLmB", true}, {"KLMB ", false},
+      {"KLMB", true},   {"klmb", true}, {"kLmB", true},   {"KLMB ", false},
       {" KLMB", false}, {"KLM", false}, {"KLMBK", false}, {"", false}};
   for (const auto& [entry, opens] : entries) {
     SCOPED_TRACE("'" + entry + "'");
@@ -57,7 +57,7 @@ TEST_F(StatisticsTest, TheAccessCodeAloneOpensTheFigures) {
 TEST_F(StatisticsTest, FiguresAndTheLinesLeftOut) {
   struct Case {
     std::vector<unsigned> words;  // DM110, 111, 112, 117, 118, 119, 120; none: the store's own
-    Lines rows;         // from row 3
+    Lines rows;                   // from row 3
   } cases[] = {
       {{10, 1234, 0, 50, 0, 200, 0},
        {"System Hobs [hours]      10", "Total Gate Cycles      1234", "On Time [s]              50",
@@ -80,7 +80,8 @@ TEST_F(StatisticsTest, FiguresAndTheLinesLeftOut) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rows[1]);
     ResetProgramGlobals(), Configure(), SetUp();
-    for (size_t i = 0; i < c.words.size(); ++i) plc.SetDm(addresses[i], static_cast<uint16_t>(c.words[i]));
+    for (size_t i = 0; i < c.words.size(); ++i)
+      plc.SetDm(addresses[i], static_cast<uint16_t>(c.words[i]));
     keys.Type("klmb\rq");
     StatisticsScreen();
     Lines rows;
