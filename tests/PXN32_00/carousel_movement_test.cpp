@@ -93,14 +93,13 @@ TEST_F(CarouselTest, CycleLinesCountOnlyMovesInsideTheWindow) {
     uint16_t standAt;
     std::vector<int> took;  // hundredths, for each cycle that writes a target
     int escInPause;         // Esc (answered N) in this cycle's pause; 0: none
+    std::string targets;    // the DM0 writes, the initial one to 1 first
     Lines lines;
-    std::string total, min, max, mean;
+    Lines summary;  // total, min, max, mean
+    // clang-format off
   } cases[] = {
       // Targets 8 2 3 3 4 8 2 from position 4: steps 4 7 8 8 0 4 7.
-      {0,
-       4,
-       {5, 6, 199, 200, 106, 143},
-       0,
+      {0, 4, {5, 6, 199, 200, 106, 143}, 0, "1 8 2 3 3 8 2",
        {"   1 Pos: 8 Pth: 4 wt:  0 t0: 1.0  t1: 0.1 te: 0.0 Ers:  0 max: 0.0",
         "   1 Pos: 2 Pth: 7 wt:  0 t0: 1.5  t1: 0.1 te: 1.4 Ers:  1 max: 1.4",
         "   2 Pos: 3 Pth: 8 wt:  0 t0: 1.8  t1: 2.0 te: 0.2 Ers:  2 max: 1.4",
@@ -108,43 +107,23 @@ TEST_F(CarouselTest, CycleLinesCountOnlyMovesInsideTheWindow) {
         "   3 Pos: 4 Pth: 0 wt:  0 t0: 0.3  t1: 0.1 te: 0.0 Ers:  2 max: 1.4",
         "   3 Pos: 8 Pth: 4 wt:  0 t0: 1.0  t1: 1.1 te: 0.1 Ers:  2 max: 1.4",
         "   4 Pos: 2 Pth: 7 wt:  0 t0: 1.5  t1: 1.4 te: 0.1 Ers:  3 max: 1.4"},
-       "   4",
-       " 0.1",
-       " 2.0",
-       " 1.1"},
+       {"   4", " 0.1", " 2.0", " 1.1"}},
       // Pauses 0 2 0 1; the second one cut short by Esc: no target, no wait for T20.
-      {3,
-       4,
-       {106, 150, 120},
-       2,
+      {3, 4, {106, 150, 120}, 2, "1 8 3 3",
        {"   1 Pos: 8 Pth: 4 wt:  0 t0: 1.0  t1: 1.1 te: 0.1 max: 0.1",
         "   2 Pos: 2 Pth: 7 wt:  2 t0: 1.5  t1: 0.0 te: 0.0 max: 0.1",
         "   2 Pos: 3 Pth: 8 wt:  0 t0: 1.8  t1: 1.5 te: 0.3 max: 0.3",
         "   3 Pos: 3 Pth: 8 wt:  1 t0: 1.8  t1: 1.2 te: 0.6 max: 0.6"},
-       "   3",
-       " 1.1",
-       " 1.5",
-       " 1.3"},
+       {"   3", " 1.1", " 1.5", " 1.3"}},
       // DM1 far off: a step count the table has no time for; from 0 all nine count.
-      {0,
-       200,
-       {100},
-       0,
+      {0, 200, {100}, 0, "1 8",
        {"   1 Pos: 8 Pth: -183 wt:  0 t0: 0.0  t1: 1.0 te: 0.0 Ers:  0 max: 0.0"},
-       "   0",
-       "21474836.5",
-       " 0.0",
-       " 0.0"},
-      {1,
-       0,
-       {100},
-       0,
+       {"   0", "21474836.5", " 0.0", " 0.0"}},
+      {1, 0, {100}, 0, "1 8",
        {"   1 Pos: 8 Pth: 8 wt:  0 t0: 1.8  t1: 1.0 te: 0.8 max: 0.8"},
-       "   1",
-       " 1.0",
-       " 1.0",
-       " 1.0"},
+       {"   1", " 1.0", " 1.0", " 1.0"}},
   };
+  // clang-format on
   EXPECT_EQ(cases[0].lines[0].size(), 67u);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.lines[0]);
@@ -167,12 +146,16 @@ TEST_F(CarouselTest, CycleLinesCountOnlyMovesInsideTheWindow) {
     EXPECT_EQ(atQuit[rows.size() + 1], "");
     ExpectRows(9, {"                  Rotation Access Time Summary", "",
                    "                  Access Procedure:   Sequence", "",
-                   "                  Total Accesses:        " + c.total,
-                   "                  Min Acs Time:       " + c.min,
-                   "                  Max Acs Time:       " + c.max,
-                   "                  Mean Acs Time:      " + c.mean,
+                   "                  Total Accesses:        " + c.summary[0],
+                   "                  Min Acs Time:       " + c.summary[1],
+                   "                  Max Acs Time:       " + c.summary[2],
+                   "                  Mean Acs Time:      " + c.summary[3],
                    "         _______________________________________________________"});
     EXPECT_EQ(LastKey, 'x');
+    std::string targets;
+    for (const auto& sent : Sent())
+      if (sent.starts_with("WR DM0 ")) targets += " " + sent.substr(7, sent.size() - 8);
+    EXPECT_EQ(targets, " " + c.targets);
   }
 }
 
