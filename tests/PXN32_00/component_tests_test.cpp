@@ -116,70 +116,48 @@ TEST_F(ComponentTest, HandlerTestsSendTheirCommandsAndShowEveryReply) {
   struct Case {
     void (*test)();
     std::string typed;      // '_': a pause long enough for the test to come to its end
-    std::string quitAfter;  // Esc and Y once this has gone out twice ("!" once, "*" five times)
+    std::string quitAfter;  // Esc and Y once this has gone out twice ("*": T12 read five times)
     char fault;             // 'l' the lift hits its switch; 'r' shovel and turn refused
     Lines sent;
     Lines rows;  // from row 13
   } cases[] = {
-      {PlateMovementTest,
-       "_x",
-       "",
-       ' ',
+      // clang-format off
+      {PlateMovementTest, "_x", "", ' ',
        kReady + Times(10, Lines{"ST 1902\r"} + kReady + Lines{"ST 1903\r"} + kReady),
        {"Total Time      7.7 s"}},  // ten of 0.2 s gate check and 0.3 s end, and the polls
-      {LiftMovementTest,
-       "300\r",
-       "WR DM6 300\r",
-       ' ',
+      {LiftMovementTest, "300\r", "WR DM6 300\r", ' ',
        kReady + Lines{"WR DM6 0\r", "WR DM6 300\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
            Lines{"RD 15\r", "WR DM6 300\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
            Lines{"RD 15\r"},
        {"", "Enter Path [h<65535] 300", "     0 OK     1 OK OK", "     2 OK OK", ""}},
-      {LiftMovementTest,
-       "abc\r70000\r_k",
-       "",
-       'l',  // 70000 goes as 70000 - 65536
+      {LiftMovementTest, "abc\r70000\r_k", "", 'l',  // 70000 goes as 70000 - 65536
        kReady + Lines{"WR DM6 0\r", "WR DM6 4464\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
            Lines{"RD 15\r"},
        {"", "Enter Path [h<65535] abc", "Invalid numeric input", "Enter Path [h<65535] 70000",
         "     0 OK     1 OK OK", "Lift hit z-Init Switch !!!"}},
-      {LiftMovementTest,
-       "65536\r",
-       "WR DM6 0\r",
-       ' ',
+      {LiftMovementTest, "65536\r", "WR DM6 0\r", ' ',
        kReady + Lines{"WR DM6 0\r", "WR DM6 0\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
            Lines{"RD 15\r"},
        {"", "Enter Path [h<65535] 65536", "     0 OK     1 OK OK", ""}},
-      {GateMovementTest,
-       "x\r0\r0\r",
-       "ST 1902\r",
-       ' ',
+      {GateMovementTest, "x\r0\r0\r", "ST 1902\r", ' ',
        Times(2, kReady + Lines{"ST 1901\r"} + kReady + Lines{"ST 1902\r"}),
        {"", "Enter Pause [s]     x", "Invalid numeric input", "Enter Pause [s]     0",
         "Enter Open Time [s] 0", "     1 OK OK", "     2 OK OK", ""}},
-      {ShovelMovementTest,
-       "0\r",
-       "RS 1701\r",
-       ' ',
+      {ShovelMovementTest, "0\r", "RS 1701\r", ' ',
        code + Times(2, Lines{"RD T13\r", "ST 1701\r", "RD T12\r", "RS 1701\r"}) +
            Lines{"RS 1701\r"},
        {"", "Enter Delay [s]    0", "     1 OK OK", "     2 OK OK", ""}},
-      {TurnMovementTest,
-       "1\r",
-       "RS 1702\r",
-       ' ',
+      {TurnMovementTest, "1\r", "RS 1702\r", ' ',
        code + Times(2, Lines{"RD T11\r", "ST 1702\r", "RD T14\r", "RS 1702\r"}) +
            Lines{"RS 1702\r"},
        {"", "Enter Delay [s]    1", "     1 OK OK", "     2 OK OK", ""}},
       // Refused: the shovel never reaches the front; Esc ends the wait for T12 and the
       // reset goes out only at the end.
-      {ShovelMovementTest,
-       "0\r",
-       "*",
-       'r',
+      {ShovelMovementTest, "0\r", "*", 'r',
        code + Lines{"RD T13\r", "ST 1701\r", "RD T12\r", "RS 1701\r"},
        {"", "Enter Delay [s]    0", "     1 OK", ""}},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.sent[1]);
     ResetProgramGlobals(), Configure(), SetUp(), AtMenuPrompt();
