@@ -39,19 +39,24 @@ std::string Seconds(int64_t hundredths, int width) {
   return FixedText(hundredths / 100.0, width, 1);
 }
 
-// Polls T20 back to back, so the measured time is as close as the line allows. Esc ends
-// the wait as it ends WaitRelay; a move that runs past the counting window shows the
-// status bar once a second while it waits, so a silent T20 is seen.
+// Polls T20 back to back, so the measured time is as close as the line allows. With Esc
+// up nothing is sent and T20 would never come: the wait ends, as WaitRelay does. Keys are
+// only looked at once the move has run past the counting window, so an Esc never cuts a
+// move that is being timed (the cycle's end asks); from then on the status bar shows
+// about once a second, so a T20 that never comes is seen and Esc ends the wait.
 void WaitMoveEnd() {
   ClockTime start, lap;
   StartStopwatch(start, lap);
   int32_t nextStatus = kLongestMove + 1;
   while (ReadTimer(PortNo, kCarouselMoveTimer) != "1") {
+    if (EscAbort) return;
+    const int32_t waited = Elapsed(start, lap);
+    if (waited <= kLongestMove) continue;
     PollKey();
     if (EscAbort) return;
-    if (Elapsed(start, lap) >= nextStatus) {
+    if (waited >= nextStatus) {
       ShowStatus();
-      nextStatus = Elapsed(start, lap) + 100;
+      nextStatus = waited + 100;
     }
   }
 }

@@ -170,7 +170,7 @@ TEST_F(CarouselTest, EscEndsTheWaitsOfThePreparation) {
   } cases[] = {
       {true, false, Lines{"RD 1915\r"} + bar},
       // T20 polled back to back; from 2 s on the status bar about once a second.
-      {false, true, start + poll + bar + poll + bar + poll + bar + poll + bar},
+      {false, true, start + poll + bar + poll + bar + poll + bar + poll + bar + poll + bar},
   };
   for (const auto& c : cases) {
     ResetProgramGlobals(), Configure(), SetUp();
@@ -189,6 +189,38 @@ TEST_F(CarouselTest, EscEndsTheWaitsOfThePreparation) {
                     "                  Max Acs Time:        0.0",
                     "                  Mean Acs Time:       0.0"});
   }
+}
+
+// The simulated carousel against its taught times: an Esc typed while a move is timed
+// leaves the move to end and is answered at the end of the cycle.
+TEST_F(CarouselTest, ARealCarouselIsTimedToTheEndOfEveryMove) {
+  for (int p = 1; p <= 56; ++p) PositioningTimes[p] = 30 + 15 * (p - 1);  // as taught
+  keys.onPresent = [this, moves = 0, seen = size_t{0}](const console::Screen&) mutable {
+    if (Row(1).substr(9).starts_with(" Quit ? ")) {
+      atQuit.clear();
+      for (int row = 1; row <= 25; ++row) atQuit.push_back(RowTrim(row));
+    }
+    const auto& wire = line.Wire();
+    const size_t n = wire.size();
+    if (n < 2 || std::exchange(seen, n) == n || wire[n - 1].bytes != "RD T20\r" ||
+        !wire[n - 2].bytes.starts_with("WR DM0 ") || ++moves < 3)
+      return;
+    keys.Key(kKeyEsc);  // in the move of cycle 2, answered N; then in cycle 3, Y
+    keys.Key(moves == 3 ? 'n' : 'Y', kSecond);
+    if (moves == 4) keys.Key('x', kSecond);
+  };
+  keys.Type("0\r");
+  CarouselMovementTest();
+  EXPECT_TRUE(
+      SameLines(Lines(atQuit.begin() + 1, atQuit.begin() + 10),
+                Lines{kWindow + "   1 Pos: 8 Pth: 7 wt:  0 t0: 1.4  t1: 1.4 te: 0.0 Ers:  0 ma",
+                      kWindow + "x: 0.0", "",
+                      kWindow + "   2 Pos: 2 Pth: 3 wt:  0 t0: 0.8  t1: 0.8 te: 0.0 Ers:  0 ma",
+                      kWindow + "x: 0.0", "",
+                      kWindow + "   3 Pos: 3 Pth: 1 wt:  0 t0: 0.5  t1: 0.5 te: 0.0 Ers:  0 ma",
+                      kWindow + "x: 0.0", ""}));
+  ExpectRows(13, {"                  Total Accesses:           3"});
+  EXPECT_EQ(plc.Dm(1), 3);
 }
 
 }  // namespace
