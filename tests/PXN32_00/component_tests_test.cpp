@@ -1,6 +1,7 @@
 // The component test menu, its handler tests and the error counters, against the
 // simulated store.
 #include <algorithm>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -100,7 +101,14 @@ TEST_F(ComponentTest, EveryChoiceEndsWithTheServiceWordAndOnlyEscLeaves) {
     SCOPED_TRACE(c.keys);
     ResetProgramGlobals(), SetUp();
     Script(c.keys, 30 * kSecond);
+    std::set<std::pair<int, int>> waits;  // where the cursor stands on the prompt rows
+    keys.onPresent = [&](const console::Screen&) {
+      if (WhereY() == 12) waits.emplace(WhereX(), WhereY());
+    };
     ComponentTestMenu();
+    std::set<std::pair<int, int>> expected = {{17, 12}};  // after "Select now      "
+    if (c.keys[0] == '8') expected.emplace(21, 12);       // after "Reset Counter [Y/N] "
+    EXPECT_EQ(waits, expected);
     EXPECT_TRUE(SameLines(Traffic(), Merged(c.sent)));
     EXPECT_EQ(keys.Pending(), 0u);
   }
@@ -120,12 +128,13 @@ TEST_F(ComponentTest, HandlerTestsSendTheirCommandsAndShowEveryReply) {
     std::string quitAfter;  // Esc and Y once this has gone out twice ("*": T12 read five times)
     char fault;             // 'l' the lift hits its switch; 'r' shovel and turn refused
     Lines sent;
-    Lines rows;  // from row 13
+    Lines rows;         // from row 13
+    int endColumn = 0;  // the cursor's column at the end, where a text ends in a blank
   } cases[] = {
       // clang-format off
       {PlateMovementTest, "_x", "", ' ',
        kReady + Times(10, Lines{"ST 1902\r"} + kReady + Lines{"ST 1903\r"} + kReady),
-       {"Total Time      7.7 s"}},  // ten of 0.2 s gate check and 0.3 s end, and the polls
+       {"Total Time      7.7 s"}, 23},  // ten of 0.2 s gate check and 0.3 s end, and polls
       {LiftMovementTest, "300\r", "WR DM6 300\r", ' ',
        kReady + Lines{"WR DM6 0\r", "WR DM6 300\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
            Lines{"RD 15\r", "WR DM6 300\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
@@ -135,7 +144,7 @@ TEST_F(ComponentTest, HandlerTestsSendTheirCommandsAndShowEveryReply) {
        kReady + Lines{"WR DM6 0\r", "WR DM6 4464\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
            Lines{"RD 15\r"},
        {"", "Enter Path [h<65535] abc", "Invalid numeric input", "Enter Path [h<65535] 70000",
-        "     0 OK     1 OK OK", "Lift hit z-Init Switch !!!"}},
+        "     0 OK     1 OK OK", "Lift hit z-Init Switch !!!"}, 28},
       {LiftMovementTest, "65536\r", "WR DM6 0\r", ' ',
        kReady + Lines{"WR DM6 0\r", "WR DM6 0\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
            Lines{"RD 15\r"},
@@ -179,6 +188,9 @@ TEST_F(ComponentTest, HandlerTestsSendTheirCommandsAndShowEveryReply) {
     c.test();
     EXPECT_TRUE(SameLines(Traffic(), c.sent));
     ExpectWindowRows(13, c.rows);
+    if (c.endColumn) {
+      EXPECT_EQ(WhereX(), c.endColumn);
+    }
     EXPECT_EQ(keys.Pending(), 0u);
     // What the store counted: the lift run onto its switch by the start write and by the
     // cycle's return; the refused set and reset. The arms are back.
@@ -234,7 +246,12 @@ TEST_F(ComponentTest, ErrorCountersAreShownAndResetInOrder) {
     ResetProgramGlobals(), Configure(), SetUp();
     plc.SetDm(213, 4), plc.SetDm(219, 65535);
     keys.Key(answer, 3 * kSecond);
+    int waitedAt = 0;  // the cursor's column on the question's row
+    keys.onPresent = [&](const console::Screen&) {
+      if (WhereY() == 12) waitedAt = WhereX();
+    };
     ErrorCountersScreen();
+    EXPECT_EQ(waitedAt, 21);  // after "Reset Counter [Y/N] "
     Lines sent = kReady;
     for (int a = 211; a <= 219; ++a) sent.push_back("RD DM" + std::to_string(a) + "\r");
     for (int a = 211; reset && a <= 219; ++a) sent.push_back("WR DM" + std::to_string(a) + " 0\r");
