@@ -59,6 +59,8 @@ class CarouselTest : public VirtualWorld {
                       seen = size_t{0}](const console::Screen&) mutable {
       plc.SetRelay(1801, false);  // targets are stored, nothing turns
       if (stuckT20) plc.SetTimerDone(20, false);
+      if (RowTrim(13).starts_with(kWindow + "Enter Pause"))  // the preparation, last seen
+        prepared = {RowTrim(13), RowTrim(14), RowTrim(15)};
       if (Row(1).substr(9).starts_with(" Quit ? ")) {  // the last prompt is kept
         atQuit.clear();
         for (int row = 1; row <= 25; ++row) atQuit.push_back(RowTrim(row));
@@ -82,7 +84,8 @@ class CarouselTest : public VirtualWorld {
     };
   }
 
-  Lines atQuit;  // the screen rows when "Quit ? " showed last
+  Lines atQuit;    // the screen rows when "Quit ? " showed last
+  Lines prepared;  // rows 13 to 15 before the cycles cleared them
 };
 
 // Short, long and skipped moves; deviations at the tolerance; the running maximum; both
@@ -167,11 +170,13 @@ TEST_F(CarouselTest, EscEndsTheWaitsOfThePreparation) {
   const Lines bar = {"RD DM200\r", "RD 1915\r"}, poll = {"RD T20\r"};
   struct Case {
     bool readyStuck, stuckT20;
-    Lines sent;  // repeated polls as one
+    Lines sent;             // repeated polls as one
+    std::string activated;  // the row after the prompt while T20 is awaited
   } cases[] = {
-      {true, false, Lines{"RD 1915\r"} + bar},
+      {true, false, Lines{"RD 1915\r"} + bar, ""},
       // T20 polled back to back; from 2 s on the status bar about once a second.
-      {false, true, start + poll + bar + poll + bar + poll + bar + poll + bar + poll + bar},
+      {false, true, start + poll + bar + poll + bar + poll + bar + poll + bar + poll + bar,
+       "Activate Carousel OK  Pos. OK"},
   };
   for (const auto& c : cases) {
     ResetProgramGlobals(), Configure(), SetUp();
@@ -184,6 +189,10 @@ TEST_F(CarouselTest, EscEndsTheWaitsOfThePreparation) {
     CarouselMovementTest();
     EXPECT_TRUE(SameLines(Deduplicated(Sent()), c.sent));
     EXPECT_LE(static_cast<int64_t>(Sent().size()) * 55, NowMs() - begin);  // no spinning
+    if (!c.activated.empty()) {
+      EXPECT_EQ(prepared, (Lines{kWindow + "Enter Pause range 0..x s 0", kWindow + c.activated,
+                                 kWindow + "Init Pos.1 .."}));
+    }
     EXPECT_EQ(atQuit[1], kWindow + "   1 Pos: 8 Pth: 8 wt:  0 t0: 0.0  t1: 0.0 te: 0.0 Ers:  0 ma");
     ExpectRows(13, {"                  Total Accesses:           0",
                     "                  Min Acs Time:       21474836.5",
