@@ -126,6 +126,10 @@ TEST_F(CarouselTest, CycleLinesCountOnlyMovesInsideTheWindow) {
       {1, 0, {100}, 0, "1 8",
        {"   1 Pos: 8 Pth: 8 wt:  0 t0: 1.8  t1: 1.0 te: 0.8 max: 0.8"},
        {"   1", " 1.0", " 1.0", " 1.0"}},
+      // A negative range: no pauses; the layout of a range that is not 0.
+      {-3, 4, {106}, 0, "1 8",
+       {"   1 Pos: 8 Pth: 4 wt:  0 t0: 1.0  t1: 1.1 te: 0.1 max: 0.1"},
+       {"   1", " 1.1", " 1.1", " 1.1"}},
   };
   // clang-format on
   EXPECT_EQ(cases[0].lines[0].size(), 67u);
