@@ -10,6 +10,7 @@
 #include "KV_Lib3/text_to_int.h"
 #include "PXN32_00/main_menu.h"
 #include "PXN32_00/screens.h"
+#include "PXN_Lib3/access_stats.h"
 #include "PXN_Lib3/entry.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/layout.h"
@@ -30,7 +31,7 @@ constexpr int32_t kTolerance = 6;  // a deviation above this many hundredths is 
 struct Figures {
   int32_t count = 0;   // counted accesses
   int32_t errors = 0;  // deviations above the tolerance (only without pauses)
-  int32_t min = 2147483647, max = 0;
+  int32_t min = kNoMinimum, max = 0;
   int32_t maxDeviation = 0;  // largest counted deviation from the taught time
   double sum = 0;            // seconds
 };

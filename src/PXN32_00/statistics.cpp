@@ -55,7 +55,8 @@ void StatisticsScreen() {
   ShowLine("On Time [s]        ", NumText(onTime, 8));
   if (hours > 0)
     ShowLine("Avrg Acs/hour         ", FixedText(double(gateCycles) / double(hours), 5, 1));
-  // A reference of 0 can only come from replies that are no words; it has no percentage.
+  // With DM119 above 0 the reference is 0 only when a garbled reply reads as a negative
+  // word: no percentage then, rather than a division by 0.
   if (refLow > 0 && reference != 0)
     ShowLine("On Percent. [%]       ", FixedText(double(onTime) / double(reference) * 100, 5, 1));
   LastKey = static_cast<char>(ReadKey());
