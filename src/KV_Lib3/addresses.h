@@ -25,8 +25,8 @@ constexpr int32_t kTwoCarouselsRelay = 3003;  // storage variant: two carousels
 
 // Timers.
 constexpr int32_t kTurnInTimer = 11;     // turn settled in
-constexpr int32_t kShovelBackTimer = 12;  // shovel settled back
-constexpr int32_t kShovelFrontTimer = 13; // shovel settled front
+constexpr int32_t kShovelFrontTimer = 12;  // shovel settled front
+constexpr int32_t kShovelBackTimer = 13;   // shovel settled back
 constexpr int32_t kTurnOutTimer = 14;    // turn settled out
 constexpr int32_t kCarouselMoveTimer = 20;  // a carousel move has ended
 
@@ -38,7 +38,15 @@ constexpr uint16_t kLiftTargetDM = 6;
 constexpr uint16_t kLevelCountDM = 25;
 constexpr uint16_t kPositionCountDM = 29;  // 0 means 9
 constexpr uint16_t kSerialNumberDM = 109;
+// Operating counters; a figure beyond 16 bits is a pair read as high * 65535 + low.
+constexpr uint16_t kOperatingHoursDM = 110;
+constexpr uint16_t kGateCyclesLowDM = 111, kGateCyclesHighDM = 112;
+constexpr uint16_t kOnTimeLowDM = 117, kOnTimeHighDM = 118;        // seconds
+constexpr uint16_t kReferenceTimeLowDM = 119, kReferenceTimeHighDM = 120;  // of the percentage
 constexpr uint16_t kServiceWordDM = 123;   // 0 before every menu function
+// Written to the service word, it lets the shovel and turn be driven by hand; the value
+// is the controller program's own.
+constexpr uint16_t kServiceCode = 52917;
 constexpr uint16_t kSystemStatusDM = 200;
 constexpr uint16_t kFirstErrorCounterDM = 211;  // DM211 .. DM219
 constexpr uint16_t kPositionTestDM = 350;

@@ -5,3 +5,14 @@ void DirectCommands();          // "1"
 void FlagMonitor();             // "2"
 void MacroScreen();             // "3"
 void TeachPositioningTimes();   // "4"
+void ComponentTestMenu();       // "5"
+void StatisticsScreen();        // "S", not listed on the menu
+
+// The component tests the menu of "5" runs, each back to that menu when done.
+void CarouselMovementTest();    // 1
+void PlateMovementTest();       // 2
+void LiftMovementTest();        // 4
+void GateMovementTest();        // 5
+void ShovelMovementTest();      // 6
+void TurnMovementTest();        // 7
+void ErrorCountersScreen();     // 8

@@ -19,6 +19,13 @@ const char kSimOptionsHelp[] =
     "  --two-carousels   two carousels (relay 3003 on)\n"
     "  --inactive        carousel activation (relay 1801) off at start; a DM0\n"
     "                    write turns nothing until ST 1801\n"
+    "  Operating counters at start (they go on counting as the store works):\n"
+    "  --hours H         hours powered on, DM110 (default 812); DM119/120 become\n"
+    "                    H hours in seconds\n"
+    "  --powered S       seconds powered on, DM119/120; DM110 its whole hours\n"
+    "  --on-time S       seconds in motion, DM117/118 (default 1082040)\n"
+    "  --gate-cycles N   gate cycles, DM111/112 (default 23456); a figure of two\n"
+    "                    words is high * 65535 + low: 65540 is 1 and 5\n"
     "  Faults:\n"
     "  --silent          the controller never answers\n"
     "  --error-answers K the first K requests are answered with an error\n"
@@ -32,6 +39,11 @@ const char kSimOptionsHelp[] =
     "  --paced           answer at the pace of 9600 baud, 11 bits per character\n";
 
 namespace {
+
+// The largest figure a pair of words holds (65535 * 65535 + 65534), and the powered time
+// whose whole hours still fit DM110.
+constexpr long kMaxPairValue = 4294901759;
+constexpr long kMaxPoweredSeconds = 65535L * 3600 + 3599;
 
 bool ParseInt(const char* text, long min, long max, long& value) {
   char* end = nullptr;
@@ -77,6 +89,15 @@ bool TakeNumber(std::string_view name, const char* value, SimOptions& o, std::st
   if (name == "--error-answers")
     return number(0, 1000000) && (o.lineFaults.errorAnswers = static_cast<int>(n), true);
   if (name == "--late") return number(0, 600000) && (o.lineFaults.lateMicros = n * 1000, true);
+  if (name == "--hours")
+    return number(0, 65535) && (o.config.poweredSeconds = static_cast<uint32_t>(n) * 3600, true);
+  if (name == "--powered")
+    return number(0, kMaxPoweredSeconds) &&
+           (o.config.poweredSeconds = static_cast<uint32_t>(n), true);
+  if (name == "--on-time")
+    return number(0, kMaxPairValue) && (o.config.onSeconds = static_cast<uint32_t>(n), true);
+  if (name == "--gate-cycles")
+    return number(0, kMaxPairValue) && (o.config.gateCycles = static_cast<uint32_t>(n), true);
   if (name == "--gone-after") {
     if (ParseSeconds(value, o.goneAfterMicros)) return true;
     error = std::string("--gone-after wants seconds, not '") + value + "'";
@@ -99,7 +120,8 @@ bool TakeNumber(std::string_view name, const char* value, SimOptions& o, std::st
 
 bool TakesValue(std::string_view name) {
   return name == "--positions" || name == "--levels" || name == "--serial" || name == "--plate" ||
-         name == "--error-answers" || name == "--late" || name == "--gone-after";
+         name == "--error-answers" || name == "--late" || name == "--gone-after" ||
+         name == "--hours" || name == "--powered" || name == "--on-time" || name == "--gate-cycles";
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ TEST_F(MainMenuTest, EveryChoiceIsBracketedByTheSameRequests) {
   std::tuple<Lines, Lines, bool> cases[] = {
       {{"\r"}, open + quit, false},
       {{"9\r"}, open + geometry + quit, true},
-      {{"s\r"}, open + geometry + quit, true},
+      {{"s\r", "klm\r"}, open + geometry + bar + quit, true},  // a wrong code reads nothing
       {{"1\r", "RD DM25\r", "\x1b"}, open + bar + bar + Lines{"RD DM25\r"} + bar + quit, false},
   };
   for (const auto& [typed, sent, geometryRead] : cases) {
