@@ -41,6 +41,8 @@ const MenuEntry kDispatch[] = {
     {'2', FlagMonitor},
     {'3', MacroScreen},
     {'4', TeachPositioningTimes},
+    {'6', AllSlotsTest},
+    {'8', ThreePlateTest},
 };
 
 // Start-up: port, operator, open, connection check. False when the port number
