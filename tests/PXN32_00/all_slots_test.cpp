@@ -20,6 +20,7 @@ class AllSlotsTestScreen : public VirtualWorld {
   void Run(int positions, int levels, const std::vector<plcsim::Slot>& plates,
            const std::string& answers) {
     Configure({.positions = positions, .levels = levels, .plates = plates});
+    clock.SetLimit(clock.NowMicros() + 3600 * kSecond);  // a cycle takes minutes
     OpenSimPort();
     PositionCount = positions, LevelCount = levels;
     keys.Type(answers);
