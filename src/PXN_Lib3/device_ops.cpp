@@ -4,6 +4,7 @@
 
 #include "KV_Lib3/commands.h"
 #include "KV_Lib3/text_to_int.h"
+#include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/status.h"
 #include "comLib3/keyboard.h"
 #include "console/console.h"
@@ -51,6 +52,9 @@ void MovePlate(int port, int32_t position, int32_t level, int32_t relay) {
   if (EscAbort || AskQuit()) return;
   Write("  ");
   WaitReady(port);
+  // A quit while the store was not Ready ends the move before it is commanded: the store
+  // would carry it out later, after the operator has stopped the sequence.
+  if (QuitConfirmed) return;
   Write(WriteDM(port, kTargetPositionDM, static_cast<uint16_t>(position)) + " ");
   Write(WriteDM(port, kTargetLevelDM, static_cast<uint16_t>(level)) + " ");
   Write(SetRelay(port, relay) + " ");

@@ -92,4 +92,12 @@ TEST_F(DeviceOpsTest, MovePlateWritesSlotAndRelayBetweenReadyWaitsUnlessQuit) {
                                             "WR DM5 1\r", "ST 1905\r"}));
   EXPECT_EQ(RowTrim(5) + "|" + std::to_string(WhereX()), "  OK OK OK|12");
   EXPECT_EQ(plc.Plates().Occupied(), std::vector<std::string>{"station"});  // it waited
+  // Quit while waiting for a Ready that never comes: the move is never commanded.
+  plc.faults.readyStuck = true;
+  plc.Handle("ST 1900", clock.NowMicros());  // a reset shows the fault
+  keys.Key(kKeyEsc, 5 * kSecond), keys.Key('Y', kSecond);
+  Mark();
+  MovePlate(1, 2, 2, 1904);
+  for (const auto& request : SentSinceMark()) EXPECT_TRUE(request.starts_with("RD ")) << request;
+  EXPECT_EQ(plc.Plates().Occupied(), std::vector<std::string>{"station"});
 }
