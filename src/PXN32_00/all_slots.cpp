@@ -36,8 +36,12 @@ char AskYesNo(const char* question) {
   return key;
 }
 
-int32_t BringInRelay() { return XferMode == 'Y' ? kLoadRelay : kPlaceRelay; }
-int32_t TakeOutRelay() { return XferMode == 'Y' ? kUnloadRelay : kPickRelay; }
+int32_t BringInRelay() {
+  return XferMode == 'Y' ? kLoadRelay : kPlaceRelay;
+}
+int32_t TakeOutRelay() {
+  return XferMode == 'Y' ? kUnloadRelay : kPickRelay;
+}
 
 void AskQuestions() {
   Write("             ! WARNING !");

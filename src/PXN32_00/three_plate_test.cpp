@@ -1,12 +1,13 @@
 // Menu "8": three plates walk up the stack of each position in turn and over to the next
 // one, round the carousel, until the operator quits. The position counter is WaitTime.
+#include "PXN_Lib3/three_plate.h"
+
 #include <string>
 
 #include "PXN32_00/screens.h"
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/status.h"
-#include "PXN_Lib3/three_plate.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
 #include "console/console.h"

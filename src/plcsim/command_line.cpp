@@ -40,8 +40,8 @@ bool TakeOption(int code, const char* value, const char* program,
     return false;
   }
   const bool ours = code >= kFirstSimCode;
-  const std::string name = ours ? kSimOptions[code - kFirstSimCode].name
-                                : own[code - kFirstOwnCode].name;
+  const std::string name =
+      ours ? kSimOptions[code - kFirstSimCode].name : own[code - kFirstOwnCode].name;
   if (value && *value == '\0') {
     UsageError(program, "option '--" + name + "' wants a value, not an empty one");
     return false;
@@ -55,8 +55,8 @@ bool TakeOption(int code, const char* value, const char* program,
   ++simGiven;
   std::string wanted;
   if (kSimOptions[code - kFirstSimCode].take(value, sim, wanted)) return true;
-  UsageError(program, "invalid value '" + std::string(value) + "' for '--" + name + "': " +
-                          wanted + " is wanted");
+  UsageError(program, "invalid value '" + std::string(value) + "' for '--" + name + "': " + wanted +
+                          " is wanted");
   return false;
 }
 

@@ -44,8 +44,7 @@ bool Plate(const char* text, SimOptions& o, std::string& wanted) {
   std::string_view s = text;
   size_t dot = s.find('.');
   long p = 0, l = 0;
-  if (dot == std::string_view::npos ||
-      !ParseInt(std::string(s.substr(0, dot)).c_str(), 1, 99, p) ||
+  if (dot == std::string_view::npos || !ParseInt(std::string(s.substr(0, dot)).c_str(), 1, 99, p) ||
       !ParseInt(std::string(s.substr(dot + 1)).c_str(), 1, 99, l)) {
     wanted = "a slot as position.level, such as 1.1";
     return false;

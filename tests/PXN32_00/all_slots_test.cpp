@@ -26,8 +26,7 @@ class AllSlotsTestScreen : public VirtualWorld {
     keys.Type(answers);
     keys.onPresent = [this](const console::Screen& screen) {
       for (int row = 1; row <= screen.Rows(); ++row) {
-        if (screen.RowText(row).find("Check Ready:") != std::string::npos)
-          questions = ScreenText();
+        if (screen.RowText(row).find("Check Ready:") != std::string::npos) questions = ScreenText();
         if (!quitting && screen.RowText(row).starts_with("Cyc   2"))
           quitting = true, keys.Key(kKeyEsc), keys.Key('Y', kSecond / 10);
       }
@@ -101,30 +100,64 @@ TEST_F(AllSlotsTestScreen, OneCycleServesEverySlotOnceAndTheNextStartsAtTheBotto
     Places after;         // where the plates are after it
     std::vector<std::string> shown = {};  // whole lines of the questions or the cycle
   } cases[] = {
-      {3, 3, {{1, 1}}, "YN1\rNN",
-       "U1.1 " + ServedBy("1.1 2.1 3.1 1.2 2.2 3.2 1.3 2.3 3.3", "L", "U"), {"station"}},
-      {3, 3, {{1, 1}}, "nn1\rny",
-       "P1.1 " + ServedBy("1.1 1.2 1.3 2.1 2.2 2.3 3.1 3.2 3.3", "D", "P"), {"handler"}},
-      {3, 3, {{1, 1}}, "YN2\rNN", "U1.1 " + ServedBy("1.2 2.2 3.2 1.3 2.3 3.3", "L", "U"),
+      {3,
+       3,
+       {{1, 1}},
+       "YN1\rNN",
+       "U1.1 " + ServedBy("1.1 2.1 3.1 1.2 2.2 3.2 1.3 2.3 3.3", "L", "U"),
+       {"station"}},
+      {3,
+       3,
+       {{1, 1}},
+       "nn1\rny",
+       "P1.1 " + ServedBy("1.1 1.2 1.3 2.1 2.2 2.3 3.1 3.2 3.3", "D", "P"),
+       {"handler"}},
+      {3,
+       3,
+       {{1, 1}},
+       "YN2\rNN",
+       "U1.1 " + ServedBy("1.2 2.2 3.2 1.3 2.3 3.3", "L", "U"),
        {"station"},
        {"Cyc   1  Lvl  2  Pos  1   Load   OK OK OK    Unload   OK OK OK",
         "Cyc   2  Lvl  1  Pos  1   Load    Unload"}},
-      {3, 3, {{1, 1}}, "YN2\rNY", "U1.1 " + ServedBy("1.2 1.3 2.1 2.2 2.3 3.1 3.2 3.3", "L", "U"),
+      {3,
+       3,
+       {{1, 1}},
+       "YN2\rNY",
+       "U1.1 " + ServedBy("1.2 1.3 2.1 2.2 2.3 3.1 3.2 3.3", "L", "U"),
        {"station"},
        {"Cyc   1  Lvl  2  Pos  1   Load   OK OK OK    Unload   OK OK OK",
         "Cyc   2  Lvl  1  Pos  1   Load    Unload"}},
-      {2, 3, {{1, 1}}, "YNx\r0\rNN", "U1.1 " + ServedBy("1.1 2.1 1.2 2.2 1.3 2.3", "L", "U"),
-       {"station"}, {"Enter Start Level [1]    x", "Invalid numeric input"}},
-      {2, 3, {{1, 1}}, "YN99\rNn", "U1.1 " + ServedBy("1.3 2.3", "L", "U"), {"station"},
+      {2,
+       3,
+       {{1, 1}},
+       "YNx\r0\rNN",
+       "U1.1 " + ServedBy("1.1 2.1 1.2 2.2 1.3 2.3", "L", "U"),
+       {"station"},
+       {"Enter Start Level [1]    x", "Invalid numeric input"}},
+      {2,
+       3,
+       {{1, 1}},
+       "YN99\rNn",
+       "U1.1 " + ServedBy("1.3 2.3", "L", "U"),
+       {"station"},
        {"Cyc   1  Lvl  3  Pos  1   Load   OK OK OK    Unload   OK OK OK",
         "Cyc   2  Lvl  1  Pos  1   Load    Unload"}},
-      {2, 2, AllSlots(2, 2), "YN1\rYN", ServedBy("1.1 2.1 1.2 2.2", "U", "L"),
+      {2,
+       2,
+       AllSlots(2, 2),
+       "YN1\rYN",
+       ServedBy("1.1 2.1 1.2 2.2", "U", "L"),
        {"1.1", "1.2", "2.1", "2.2"},
        {"Cyc   1  Lvl  1  Pos  1 UnLoad   OK OK OK      Load   OK OK OK"}},
       // Any other key at the inverse question: no first take-out, the normal order; the
       // plate waits on the transfer station (-2.0).
       {2, 2, {{-2, 0}}, "YN1\rxN", ServedBy("1.1 2.1 1.2 2.2", "L", "U"), {"station"}},
-      {3, 3, {{1, 1}}, "YY", "U1.1 " + ServedBy("1.1 1.3 2.1 2.3 3.1 3.3", "L", "U"),
+      {3,
+       3,
+       {{1, 1}},
+       "YY",
+       "U1.1 " + ServedBy("1.1 1.3 2.1 2.3 3.1 3.3", "L", "U"),
        {"station"},
        {"Cyc   1  Lvl  1  Pos  1  Laod   OK OK OK   Unload   OK OK OK",
         "Cyc   1  Lvl  3  Pos  3  Laod   OK OK OK   Unload   OK OK OK",
@@ -142,7 +175,8 @@ TEST_F(AllSlotsTestScreen, OneCycleServesEverySlotOnceAndTheNextStartsAtTheBotto
     for (const std::string& line : c.shown)
       EXPECT_NE((questions + ScreenText()).find(line + std::string(80 - line.size(), ' ') + "|"),
                 std::string::npos)
-          << line << "\n" << questions << ScreenText();
+          << line << "\n"
+          << questions << ScreenText();
   }
 }
 

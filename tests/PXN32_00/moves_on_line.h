@@ -10,8 +10,11 @@ inline std::string MovesOnLine(const std::vector<std::string>& requests) {
   for (const std::string& r : requests) {
     if (r.starts_with("WR DM0 ")) position = r.substr(7);
     if (r.starts_with("WR DM5 ")) level = r.substr(7);
-    const char* kind = r == "ST 1904" ? "L" : r == "ST 1905" ? "U" : r == "ST 1908" ? "P"
-                       : r == "ST 1909" ? "D" : nullptr;
+    const char* kind = r == "ST 1904"   ? "L"
+                       : r == "ST 1905" ? "U"
+                       : r == "ST 1908" ? "P"
+                       : r == "ST 1909" ? "D"
+                                        : nullptr;
     if (kind) moves += (moves.empty() ? "" : " ") + (kind + position) + "." + level;
   }
   return moves;

@@ -1,9 +1,10 @@
+#include "PXN_Lib3/three_plate.h"
+
 #include <algorithm>
 
 #include "PXN32_00/moves_on_line.h"
 #include "PXN32_00/screens.h"
 #include "PXN_Lib3/globals.h"
-#include "PXN_Lib3/three_plate.h"
 #include "support/virtual_world.h"
 
 namespace {
@@ -106,8 +107,8 @@ TEST_F(ThreePlateScreen, QuitInTheWalkUpEndsTheCycleAndAShortStackIsRefused) {
   ThreePlateTest();
   ThreePlateCycle(1, 1, 3, 3);
   EXPECT_EQ(keys.Pending(), 2u);  // the message waited for its key, and nothing more
-  ExpectRows(2, {"! 3-Plate Test needs 4 Levels or more, Detected Levels: 3 !", "Press any key",
-                 ""});
+  ExpectRows(2,
+             {"! 3-Plate Test needs 4 Levels or more, Detected Levels: 3 !", "Press any key", ""});
   EXPECT_EQ(Sent(), (std::vector<std::string>{"RD DM200\r", "RD 1915\r"}));  // the status bar
   EXPECT_EQ(plc.Plates().Occupied(), (Places{"1.1", "1.2", "1.3"}));
 }

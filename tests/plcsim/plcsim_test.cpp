@@ -162,8 +162,8 @@ TEST(Books, OneLineSaysWhereThePlatesAreWhatWasRefusedAndWhatWentMissing) {
   Sim plc;
   plc.Plates().Put(Place::At(3, 10), true);  // besides 1.1, not counted at the start
   EXPECT_EQ(BooksLine(plc), "simulated store: plates at 1.1 3.10, moves refused 0, plates lost -1");
-  ASSERT_GT(plc.Move(1905, 1, 1, 0), 0);      // 1.1 to the transfer station
-  EXPECT_EQ(plc.Move(1908, 2, 2, 20000), -1);  // nothing there: refused, the error stands
+  ASSERT_GT(plc.Move(1905, 1, 1, 0), 0);        // 1.1 to the transfer station
+  EXPECT_EQ(plc.Move(1908, 2, 2, 20000), -1);   // nothing there: refused, the error stands
   EXPECT_EQ(plc.Move(1908, 3, 10, 60000), -1);  // refused while it stands
   EXPECT_EQ(BooksLine(plc),
             "simulated store: plates at 3.10 station, moves refused 2, plates lost -1");
@@ -174,17 +174,16 @@ TEST(Books, OneLineSaysWhereThePlatesAreWhatWasRefusedAndWhatWentMissing) {
 
 // Parses a command line as plcsim and pxn32 do, with one option of the program's own;
 // "ok", or what went to stderr.
-std::string Parse(Sim& plc, std::vector<std::string> args, std::string* device = nullptr) {
-  std::string own;
+std::string Parse(Sim& plc, std::string args, std::string* device = nullptr) {
+  std::string own, name = "./plcsim";
   const ProgramOption table[] = {{"device", device ? device : &own, nullptr}};
-  args.insert(args.begin(), "./plcsim");
-  std::vector<char*> argv;
-  for (auto& arg : args) argv.push_back(arg.data());
+  std::vector<char*> argv{name.data()};  // the words of `args`
+  for (char* w = strtok(args.data(), " "); w; w = strtok(nullptr, " ")) argv.push_back(w);
   SimOptions options;
   int given = 0;
   testing::internal::CaptureStderr();
-  const bool ok = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), "plcsim", table,
-                                   options, given);
+  const bool ok =
+      ParseCommandLine(static_cast<int>(argv.size()), argv.data(), "plcsim", table, options, given);
   const std::string errors = testing::internal::GetCapturedStderr();
   if (ok) ApplySimOptions(options, plc, plc.line, 1000);
   return ok ? "ok " + std::to_string(given) : errors;
@@ -194,10 +193,9 @@ TEST(SimOptions, EveryOptionInEitherFormOrAsAPrefixReachesTheModelOrTheLine) {
   Sim m, none;
   std::string device;
   ASSERT_EQ(Parse(m,
-                  {"--positions=12", "--lev", "4", "--serial", "777", "--three-plate", "--two",
-                   "--silent", "--error-answers=3", "--garbled", "--overlong", "--late", "80",
-                   "--ready-stuck", "--lift-hit", "--wrong-position", "--gone-after", "2.5",
-                   "--paced", "--dev", "x", "--plate", "12.4", "--plate=3.1"},
+                  "--positions=12 --lev 4 --serial 777 --three-plate --two --silent "
+                  "--error-answers=3 --garbled --overlong --late 80 --ready-stuck --lift-hit "
+                  "--wrong-position --gone-after 2.5 --paced --dev x --plate 12.4 --plate=3.1",
                   &device),
             "ok 17");
   const auto& f = m.line.faults;
@@ -207,7 +205,7 @@ TEST(SimOptions, EveryOptionInEitherFormOrAsAPrefixReachesTheModelOrTheLine) {
               m.faults.liftHit && f.silent && f.garbled && f.overlong && m.line.paced);
   EXPECT_EQ(m.Plates().Occupied(), (Places{"3.1", "12.4"}));  // not 1.1
   EXPECT_EQ(device, "x");
-  EXPECT_TRUE(Parse(none, {"--no-plates", "--inactive"}) == "ok 2" && none.Plates().Count() == 0 &&
+  EXPECT_TRUE(Parse(none, "--no-plates --inactive") == "ok 2" && none.Plates().Count() == 0 &&
               !none.Relay(1801));
   const std::string help = SimOptionsHelp();  // headings, values, a second line
   for (const char* line : {"  Store:\n  --positions N     carousel positions, 1..56 (default 9)\n",
@@ -221,36 +219,34 @@ TEST(SimOptions, EveryOptionInEitherFormOrAsAPrefixReachesTheModelOrTheLine) {
 
 // Errors read as every Linux tool's do: the program, what is wrong, where to look.
 TEST(SimOptions, BadOptionsAndValuesAreRefusedWithTheMessagesOfLinuxTools) {
-  const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{"--positions", "0"},
+  const std::pair<std::string, std::string> cases[] = {
+      {"--positions 0",
        "invalid value '0' for '--positions': a whole number from 1 to 56 is wanted"},
-      {{"--levels=x"}, "invalid value 'x' for '--levels': a whole number from 1 to 99 is wanted"},
-      {{"--serial", "65536"},
+      {"--levels=x", "invalid value 'x' for '--levels': a whole number from 1 to 99 is wanted"},
+      {"--serial 65536",
        "invalid value '65536' for '--serial': a whole number from 0 to 65535 is wanted"},
-      {{"--plate", "1"},
+      {"--plate 1",
        "invalid value '1' for '--plate': a slot as position.level, such as 1.1 is wanted"},
-      {{"--plate", "0.1"},
+      {"--plate 0.1",
        "invalid value '0.1' for '--plate': a slot as position.level, such as 1.1 is wanted"},
-      {{"--late", "-1"},
-       "invalid value '-1' for '--late': a whole number from 0 to 600000 is wanted"},
-      {{"--gone-after", "soon"},
+      {"--late -1", "invalid value '-1' for '--late': a whole number from 0 to 600000 is wanted"},
+      {"--gone-after soon",
        "invalid value 'soon' for '--gone-after': seconds, from 0 to 1000000 is wanted"},
-      {{"--levels"}, "option '--levels' requires an argument"},
-      {{"--bogus"}, "unrecognized option '--bogus'"},
-      {{"--s"}, "option '--s' is ambiguous; possibilities: '--serial' '--silent'"},
-      {{"--silent=yes"}, "option '--silent' doesn't allow an argument"},
-      {{"--device="}, "option '--device' wants a value, not an empty one"},
-      {{"-p"}, "invalid option -- 'p'"},
-      {{"extra"}, "unexpected argument 'extra'"},
-      {{"--plate", "10.1"}, "--plate 10.1 lies outside a store of 9 positions and 10 levels"},
-      {{"--levels", "3", "--plate", "1.4"},
-       "--plate 1.4 lies outside a store of 9 positions and 3 levels"},
+      {"--levels", "option '--levels' requires an argument"},
+      {"--bogus", "unrecognized option '--bogus'"},
+      {"--s", "option '--s' is ambiguous; possibilities: '--serial' '--silent'"},
+      {"--silent=yes", "option '--silent' doesn't allow an argument"},
+      {"--device=", "option '--device' wants a value, not an empty one"},
+      {"-p", "invalid option -- 'p'"},
+      {"extra", "unexpected argument 'extra'"},
+      {"--plate 10.1", "--plate 10.1 lies outside a store of 9 positions and 10 levels"},
+      {"--levels 3 --plate 1.4", "--plate 1.4 lies outside a store of 9 positions and 3 levels"},
   };
   for (const auto& [args, error] : cases) {
     Sim plc;
     EXPECT_EQ(Parse(plc, args),
               "plcsim: " + error + "\nTry 'plcsim --help' for more information.\n")
-        << args[0];
+        << args;
   }
 }
 
