@@ -63,11 +63,6 @@ class SlotSequences : public VirtualWorld {
     for (int address = 211; address <= 219; ++address) counters += std::to_string(plc.Dm(address));
     return counters + (plc.ErrorStands() ? "E" : "-");
   }
-  Lines Shown(int first, int last) const {  // rows of the warning screen and of the end
-    Lines rows;
-    for (int row = first; row <= last; ++row) rows.push_back(RowTrim(row));
-    return rows;
-  }
 
   std::string warning;  // the screen as it last showed its warning
 };
@@ -86,7 +81,7 @@ std::string Served(std::string slots, const char* in, const char* out) {
   return moves;
 }
 
-TEST_F(SlotSequences, AllSlotsQuestionsAndTheRowsOfACycle) {
+TEST_F(SlotSequences, AllSlotsWarningAndQuestions) {
   Run(AllSlotsTest, {.positions = 2, .levels = 3}, "yN1\rNN", CycleTwoShows);
   EXPECT_EQ(warning.substr(warning.find('\n') + 1, 14 * 82),
             "             ! WARNING !                                                        |\n"
@@ -104,99 +99,43 @@ TEST_F(SlotSequences, AllSlotsQuestionsAndTheRowsOfACycle) {
             "Check Ready: Unload Plate from 1,1:   OK OK OK                                  |\n"
             "                                                                                |\n");
   EXPECT_EQ(keys.Bells(), 2 + 1);  // the warning's and the quit prompt's
-  EXPECT_EQ(Shown(2, 9), (Lines{"Cyc   1  Lvl  1  Pos  1   Load   OK OK OK    Unload   OK OK OK",
-                                "Cyc   1  Lvl  1  Pos  2   Load   OK OK OK    Unload   OK OK OK",
-                                "Cyc   1  Lvl  2  Pos  1   Load   OK OK OK    Unload   OK OK OK",
-                                "Cyc   1  Lvl  2  Pos  2   Load   OK OK OK    Unload   OK OK OK",
-                                "Cyc   1  Lvl  3  Pos  1   Load   OK OK OK    Unload   OK OK OK",
-                                "Cyc   1  Lvl  3  Pos  2   Load   OK OK OK    Unload   OK OK OK",
-                                "Cyc   2  Lvl  1  Pos  1   Load    Unload", ""}));
 }
 
 // One cycle in either order, with either kind of move, from the start level entered; the
 // inverse order on a full store; the quick test. Each ends where cycle 2 shows.
 TEST_F(SlotSequences, AllSlotsCycleServesEverySlotOnceAndTheNextStartsAtTheBottom) {
-  const std::vector<plcsim::Slot> full = {{1, 1}, {1, 2}, {2, 1}, {2, 2}}, station = {{-2, 0}};
+  // clang-format off
   struct Case {
     int positions, levels;
     std::vector<plcsim::Slot> plates;  // -2.0 is the transfer station
-    std::string answers;               // x-fer, quick [, start level line, inverse, by slot]
-    std::string moves;                 // every move of the first cycle, the first take-out included
-    Lines after;                       // where the plates are then
-    std::string row;                   // a whole row on the screen at the end
+    std::string answers;  // x-fer, quick [, start level line, inverse, by slot]
+    std::string moves;    // every move of the first cycle, the first take-out included
+    Lines after;          // where the plates are then
+    std::string row;      // a whole row on the screen
   } cases[] = {
-      {3,
-       3,
-       {{1, 1}},
-       "YN1\rNN",
-       "U1.1 " + Served("1.1 2.1 3.1 1.2 2.2 3.2 1.3 2.3 3.3", "L", "U"),
-       {"station"},
-       "Cyc   1  Lvl  3  Pos  3   Load   OK OK OK    Unload   OK OK OK"},
-      {3,
-       3,
-       {{1, 1}},
-       "nn1\rny",
-       "P1.1 " + Served("1.1 1.2 1.3 2.1 2.2 2.3 3.1 3.2 3.3", "D", "P"),
-       {"handler"},
-       "Cyc   1  Lvl  3  Pos  3   Load   OK OK OK    Unload   OK OK OK"},
-      {3,
-       3,
-       {{1, 1}},
-       "YN2\rNN",
-       "U1.1 " + Served("1.2 2.2 3.2 1.3 2.3 3.3", "L", "U"),
-       {"station"},
-       "Cyc   2  Lvl  1  Pos  1   Load    Unload"},
-      {3,
-       3,
-       {{1, 1}},
-       "YN2\rNY",
-       "U1.1 " + Served("1.2 1.3 2.1 2.2 2.3 3.1 3.2 3.3", "L", "U"),
-       {"station"},
-       "Cyc   1  Lvl  2  Pos  1   Load   OK OK OK    Unload   OK OK OK"},
-      {2,
-       3,
-       {{1, 1}},
-       "YNx\r0\rNN",
-       "U1.1 " + Served("1.1 2.1 1.2 2.2 1.3 2.3", "L", "U"),
-       {"station"},
-       "Invalid numeric input"},
-      {2,
-       3,
-       {{1, 1}},
-       "YN99\rNn",
-       "U1.1 " + Served("1.3 2.3", "L", "U"),
-       {"station"},
-       "Cyc   1  Lvl  3  Pos  1   Load   OK OK OK    Unload   OK OK OK"},
-      {2,
-       2,
-       full,
-       "YN1\rYN",
-       Served("1.1 2.1 1.2 2.2", "U", "L"),
-       {"1.1", "1.2", "2.1", "2.2"},
-       "Cyc   1  Lvl  1  Pos  1 UnLoad   OK OK OK      Load   OK OK OK"},
+      {3, 3, {{1, 1}}, "YN1\rNN", "U1.1 " + Served("1.1 2.1 3.1 1.2 2.2 3.2 1.3 2.3 3.3", "L", "U"),
+       {"station"}, "Cyc   1  Lvl  3  Pos  3   Load   OK OK OK    Unload   OK OK OK"},
+      {3, 3, {{1, 1}}, "nn1\rny", "P1.1 " + Served("1.1 1.2 1.3 2.1 2.2 2.3 3.1 3.2 3.3", "D", "P"),
+       {"handler"}, "Cyc   1  Lvl  3  Pos  3   Load   OK OK OK    Unload   OK OK OK"},
+      {3, 3, {{1, 1}}, "YN2\rNN", "U1.1 " + Served("1.2 2.2 3.2 1.3 2.3 3.3", "L", "U"),
+       {"station"}, "Cyc   2  Lvl  1  Pos  1   Load    Unload"},
+      {3, 3, {{1, 1}}, "YN2\rNY", "U1.1 " + Served("1.2 1.3 2.1 2.2 2.3 3.1 3.2 3.3", "L", "U"),
+       {"station"}, "Cyc   1  Lvl  2  Pos  1   Load   OK OK OK    Unload   OK OK OK"},
+      {2, 3, {{1, 1}}, "YNx\r0\rNN", "U1.1 " + Served("1.1 2.1 1.2 2.2 1.3 2.3", "L", "U"),
+       {"station"}, "Invalid numeric input"},
+      {2, 3, {{1, 1}}, "YN99\rNn", "U1.1 " + Served("1.3 2.3", "L", "U"),
+       {"station"}, "Cyc   1  Lvl  3  Pos  1   Load   OK OK OK    Unload   OK OK OK"},
+      {2, 2, {{1, 1}, {1, 2}, {2, 1}, {2, 2}}, "YN1\rYN", Served("1.1 2.1 1.2 2.2", "U", "L"),
+       {"1.1", "1.2", "2.1", "2.2"}, "Cyc   1  Lvl  1  Pos  1 UnLoad   OK OK OK      Load   OK OK OK"},
       // Any other key at the inverse question: no first take-out, the normal order.
-      {2,
-       2,
-       station,
-       "YN1\rxN",
-       Served("1.1 2.1 1.2 2.2", "L", "U"),
-       {"station"},
-       "Cyc   1  Lvl  2  Pos  2   Load   OK OK OK    Unload   OK OK OK"},
-      {3,
-       3,
-       {{1, 1}},
-       "YY",
-       "U1.1 " + Served("1.1 1.3 2.1 2.3 3.1 3.3", "L", "U"),
-       {"station"},
-       "Cyc   1  Lvl  3  Pos  3  Laod   OK OK OK   Unload   OK OK OK"},
-      {2,
-       1,
-       {{1, 1}},
-       "Ny",
-       "P1.1 " + Served("1.1 1.1 2.1 2.1", "D", "P"),
-       {"handler"},
-       "Cyc   2  Lvl  1  Pos  1  Laod   Unload"},
+      {2, 2, {{-2, 0}}, "YN1\rxN", Served("1.1 2.1 1.2 2.2", "L", "U"),
+       {"station"}, "Cyc   1  Lvl  2  Pos  2   Load   OK OK OK    Unload   OK OK OK"},
+      {3, 3, {{1, 1}}, "YY", "U1.1 " + Served("1.1 1.3 2.1 2.3 3.1 3.3", "L", "U"),
+       {"station"}, "Cyc   1  Lvl  3  Pos  3  Laod   OK OK OK   Unload   OK OK OK"},
+      {2, 1, {{1, 1}}, "Ny", "P1.1 " + Served("1.1 1.1 2.1 2.1", "D", "P"),
+       {"handler"}, "Cyc   2  Lvl  1  Pos  1  Laod   Unload"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.answers);
     Run(AllSlotsTest, {.positions = c.positions, .levels = c.levels, .plates = c.plates}, c.answers,
@@ -236,7 +175,7 @@ TEST_F(SlotSequences, ThreePlatesWalkUpEveryStackAndRoundTheCarouselBackToPositi
     for (size_t at = 0; at < stream.size(); at += 80) rows.push_back(stream.substr(at, 80));
     rows.back().erase(rows.back().find_last_not_of(' ') + 1);
     rows.push_back("");
-    EXPECT_EQ(Shown(2, 6), rows);
+    ExpectRows(2, rows);
   }
   EXPECT_EQ(warning.substr(warning.find('\n') + 1, 4 * 82),
             "                    ! WARNING !                                                 |\n"
@@ -258,8 +197,8 @@ TEST_F(SlotSequences, ThreePlateQuitInTheWalkUpEndsTheCycleAndAShortStackIsRefus
       [](auto&) { return false; });
   ThreePlateCycle(1, 1, 3, 3);
   EXPECT_EQ(keys.Pending(), 2u);
-  EXPECT_EQ(Shown(2, 4), (Lines{"! 3-Plate Test needs 4 Levels or more, Detected Levels: 3 !",
-                                "Press any key", ""}));
+  ExpectRows(2, (Lines{"! 3-Plate Test needs 4 Levels or more, Detected Levels: 3 !",
+                       "Press any key", ""}));
   EXPECT_EQ(Moves() + Errors(), "000000000-");
   EXPECT_EQ(plc.Plates().Occupied(), (Lines{"1.1", "1.2", "1.3"}));
 }
