@@ -30,7 +30,8 @@ class SlotSequences : public VirtualWorld {
     PositionCount = config.positions, LevelCount = config.levels;
     Flag1703 = config.threePlateRoute;
     clock.SetLimit(clock.NowMicros() + 600 * kSecond);  // a cycle takes a minute or two
-    keys.Type(answers, kSecond / 2);  // after the screen shows, past its key flushes
+    if (!answers.empty())  // after the screen shows, past its key flush; the rest at once
+      keys.Key(answers[0], kSecond / 2), keys.Type(answers.substr(1));
     bool quitting = false;
     keys.onPresent = [&](const console::Screen& shown) {
       if (shown.RowText(2).find("! WARNING !") != std::string::npos) warning = ScreenText();
