@@ -42,6 +42,8 @@ const MenuEntry kDispatch[] = {
     {'3', MacroScreen},
     {'4', TeachPositioningTimes},
     {'5', ComponentTestMenu},
+    {'6', AllSlotsTest},
+    {'8', ThreePlateTest},
     {'S', StatisticsScreen},
 };
 

@@ -6,6 +6,8 @@ void FlagMonitor();             // "2"
 void MacroScreen();             // "3"
 void TeachPositioningTimes();   // "4"
 void ComponentTestMenu();       // "5"
+void AllSlotsTest();            // "6"
+void ThreePlateTest();          // "8"
 void StatisticsScreen();        // "S", not listed on the menu
 
 // The component tests the menu of "5" runs, each back to that menu when done.

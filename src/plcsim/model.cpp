@@ -30,6 +30,7 @@ PlcModel::PlcModel(SimConfig config) : config_(std::move(config)), dm_(65536, 0)
   SetRelay(1703, config_.threePlateRoute);
   SetRelay(3003, config_.twoCarousels);
   plates_ = PlateStore(config_.positions, config_.levels, config_.plates);
+  startPlates_ = plates_.Count();
   Publish(0);
 }
 
@@ -110,6 +111,7 @@ void PlcModel::OnRelaySet(int n, int64_t now) {
       // A standing error refuses every move until System Reset.
       SetRelay(n, false);
       CountError(ErrorCounter::kRefusedInError);
+      ++refusedMoves_;
       return;
     }
     SetRelay(kPlateReady, false);

@@ -76,6 +76,11 @@ class PlcModel {
   PlateStore& Plates() { return plates_; }
   // An error stands from a refused move until System Reset (relay 1900).
   bool ErrorStands() const { return error_; }
+  // Moves refused since the start: impossible ones and those asked for while an error stood.
+  int RefusedMoves() const { return refusedMoves_; }
+  // Plates the store started with that are nowhere now: in no slot, not on the handler,
+  // not on the transfer station.
+  int PlatesLost() const { return startPlates_ - plates_.Count(); }
   // Whether anything moves or waits to move.
   bool Busy() const;
 
@@ -130,6 +135,8 @@ class PlcModel {
   std::vector<std::string> requests_;
 
   PlateStore plates_;
+  int startPlates_ = 0;
+  int refusedMoves_ = 0;
   // Pending events; each carries its activity's generation, so a cancelled activity's
   // events are recognised and ignored.
   std::multimap<int64_t, Event> events_;

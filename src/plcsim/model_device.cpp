@@ -197,6 +197,7 @@ void PlcModel::CountError(ErrorCounter counter) {
 // A refused move leaves every plate where it was, drops its relay and stops the device.
 void PlcModel::RaiseError(ErrorCounter counter, int relay) {
   error_ = true;
+  ++refusedMoves_;
   CountError(counter);
   SetRelay(relay, false);
 }

@@ -1,42 +1,12 @@
 #include "plcsim/options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
 
 namespace plcsim {
-
-const char kSimOptionsHelp[] =
-    "  Store:\n"
-    "  --positions N     carousel positions, 1..56 (default 9)\n"
-    "  --levels N        levels per position, 1..99 (default 10)\n"
-    "  --serial N        serial number, 0..65535 (default 1234)\n"
-    "  --plate P.L       a plate in slot P.L; repeatable; the first replaces the\n"
-    "                    default single plate in 1.1\n"
-    "  --no-plates       start with an empty store\n"
-    "  --three-plate     three-plate route variant (relay 1703 on)\n"
-    "  --two-carousels   two carousels (relay 3003 on)\n"
-    "  --inactive        carousel activation (relay 1801) off at start; a DM0\n"
-    "                    write turns nothing until ST 1801\n"
-    "  Operating counters at start (they go on counting as the store works):\n"
-    "  --hours H         hours powered on, DM110 (default 812); DM119/120 become\n"
-    "                    H hours in seconds\n"
-    "  --powered S       seconds powered on, DM119/120; DM110 its whole hours\n"
-    "  --on-time S       seconds in motion, DM117/118 (default 1082040)\n"
-    "  --gate-cycles N   gate cycles, DM111/112 (default 23456); a figure of two\n"
-    "                    words is high * 65535 + low: 65540 is 1 and 5\n"
-    "  Faults:\n"
-    "  --silent          the controller never answers\n"
-    "  --error-answers K the first K requests are answered with an error\n"
-    "  --garbled         answers are meaningless bytes\n"
-    "  --overlong        answers are longer than 50 bytes\n"
-    "  --late MS         every answer comes MS milliseconds late (55 misses the read)\n"
-    "  --ready-stuck     Ready never reads 1\n"
-    "  --wrong-position  the carousel reports position 1 on its way\n"
-    "  --lift-hit        the lift runs onto its initialisation switch\n"
-    "  --gone-after S    the line goes away S seconds after serving starts\n"
-    "  --paced           answer at the pace of 9600 baud, 11 bits per character\n";
 
 namespace {
 
@@ -52,115 +22,136 @@ bool ParseInt(const char* text, long min, long max, long& value) {
   return errno == 0 && end != text && *end == '\0' && value >= min && value <= max;
 }
 
-bool ParseSeconds(const char* text, int64_t& micros) {
+// A whole number from min to max into `target`.
+template <class T>
+bool Whole(const char* text, long min, long max, T& target, std::string& wanted) {
+  long value = 0;
+  if (ParseInt(text, min, max, value)) {
+    target = static_cast<T>(value);
+    return true;
+  }
+  wanted = "a whole number from " + std::to_string(min) + " to " + std::to_string(max);
+  return false;
+}
+
+bool Seconds(const char* text, int64_t& micros, std::string& wanted) {
   char* end = nullptr;
   double seconds = std::strtod(text, &end);
-  if (end == text || *end != '\0' || !std::isfinite(seconds) || seconds < 0 || seconds > 1e6)
+  if (end == text || *end != '\0' || !std::isfinite(seconds) || seconds < 0 || seconds > 1e6) {
+    wanted = "seconds, from 0 to 1000000";
     return false;
+  }
   micros = static_cast<int64_t>(seconds * 1e6);
   return true;
 }
 
-bool ParseSlot(const char* text, Slot& slot) {
+bool Plate(const char* text, SimOptions& o, std::string& wanted) {
   std::string_view s = text;
   size_t dot = s.find('.');
-  if (dot == std::string_view::npos) return false;
-  std::string position(s.substr(0, dot)), level(s.substr(dot + 1));
   long p = 0, l = 0;
-  if (!ParseInt(position.c_str(), 1, 99, p) || !ParseInt(level.c_str(), 1, 99, l)) return false;
-  slot = Slot{static_cast<int>(p), static_cast<int>(l)};
+  if (dot == std::string_view::npos || !ParseInt(std::string(s.substr(0, dot)).c_str(), 1, 99, p) ||
+      !ParseInt(std::string(s.substr(dot + 1)).c_str(), 1, 99, l)) {
+    wanted = "a slot as position.level, such as 1.1";
+    return false;
+  }
+  if (!o.platesGiven) o.config.plates.clear();
+  o.platesGiven = true;
+  o.config.plates.push_back(Slot{static_cast<int>(p), static_cast<int>(l)});
   return true;
 }
 
-// Options that take a number: name, range, and where it goes.
-bool TakeNumber(std::string_view name, const char* value, SimOptions& o, std::string& error) {
-  long n = 0;
-  auto number = [&](long min, long max) {
-    if (ParseInt(value, min, max, n)) return true;
-    error = std::string(name) + " wants a whole number from " + std::to_string(min) + " to " +
-            std::to_string(max) + ", not '" + value + "'";
-    return false;
-  };
-  if (name == "--positions")
-    return number(1, 56) && (o.config.positions = static_cast<int>(n), true);
-  if (name == "--levels") return number(1, 99) && (o.config.levels = static_cast<int>(n), true);
-  if (name == "--serial")
-    return number(0, 65535) && (o.config.serialNo = static_cast<int>(n), true);
-  if (name == "--error-answers")
-    return number(0, 1000000) && (o.lineFaults.errorAnswers = static_cast<int>(n), true);
-  if (name == "--late") return number(0, 600000) && (o.lineFaults.lateMicros = n * 1000, true);
-  if (name == "--hours")
-    return number(0, 65535) && (o.config.poweredSeconds = static_cast<uint32_t>(n) * 3600, true);
-  if (name == "--powered")
-    return number(0, kMaxPoweredSeconds) &&
-           (o.config.poweredSeconds = static_cast<uint32_t>(n), true);
-  if (name == "--on-time")
-    return number(0, kMaxPairValue) && (o.config.onSeconds = static_cast<uint32_t>(n), true);
-  if (name == "--gate-cycles")
-    return number(0, kMaxPairValue) && (o.config.gateCycles = static_cast<uint32_t>(n), true);
-  if (name == "--gone-after") {
-    if (ParseSeconds(value, o.goneAfterMicros)) return true;
-    error = std::string("--gone-after wants seconds, not '") + value + "'";
-    return false;
-  }
-  if (name == "--plate") {
-    Slot slot;
-    if (!ParseSlot(value, slot)) {
-      error =
-          std::string("--plate wants a slot as position.level, such as 1.1, not '") + value + "'";
-      return false;
-    }
-    if (!o.platesGiven) o.config.plates.clear();
-    o.platesGiven = true;
-    o.config.plates.push_back(slot);
-    return true;
-  }
-  return false;
-}
+using W = std::string;
 
-bool TakesValue(std::string_view name) {
-  return name == "--positions" || name == "--levels" || name == "--serial" || name == "--plate" ||
-         name == "--error-answers" || name == "--late" || name == "--gone-after" ||
-         name == "--hours" || name == "--powered" || name == "--on-time" || name == "--gate-cycles";
-}
+// A switch sets its flag and returns true; an option with a value takes it or says what
+// it wants instead.
+// clang-format off
+const SimOption kTable[] = {
+    {nullptr, nullptr, "Store:", nullptr},
+    {"positions", "N", "carousel positions, 1..56 (default 9)",
+     [](const char* v, SimOptions& o, W& w) { return Whole(v, 1, 56, o.config.positions, w); }},
+    {"levels", "N", "levels per position, 1..99 (default 10)",
+     [](const char* v, SimOptions& o, W& w) { return Whole(v, 1, 99, o.config.levels, w); }},
+    {"serial", "N", "serial number, 0..65535 (default 1234)",
+     [](const char* v, SimOptions& o, W& w) { return Whole(v, 0, 65535, o.config.serialNo, w); }},
+    {"plate", "P.L", "a plate in slot P.L; repeatable; the first replaces the\n"
+                     "default single plate in 1.1", Plate},
+    {"no-plates", nullptr, "start with an empty store",
+     [](const char*, SimOptions& o, W&) { o.config.plates.clear(); return o.platesGiven = true; }},
+    {"three-plate", nullptr, "three-plate route variant (relay 1703 on)",
+     [](const char*, SimOptions& o, W&) { return o.config.threePlateRoute = true; }},
+    {"two-carousels", nullptr, "two carousels (relay 3003 on)",
+     [](const char*, SimOptions& o, W&) { return o.config.twoCarousels = true; }},
+    {"inactive", nullptr, "carousel activation (relay 1801) off at start; a DM0\n"
+                          "write turns nothing until ST 1801",
+     [](const char*, SimOptions& o, W&) { o.activated = false; return true; }},
+    {nullptr, nullptr, "Operating counters at start (they go on counting as the store works):",
+     nullptr},
+    {"hours", "H", "hours powered on, DM110 (default 812); DM119/120 become\n"
+                   "H hours in seconds",
+     [](const char* v, SimOptions& o, W& w) {
+       long h = 0;
+       return Whole(v, 0, 65535, h, w) && (o.config.poweredSeconds = static_cast<uint32_t>(h) * 3600, true); }},
+    {"powered", "S", "seconds powered on, DM119/120; DM110 its whole hours",
+     [](const char* v, SimOptions& o, W& w) {
+       return Whole(v, 0, kMaxPoweredSeconds, o.config.poweredSeconds, w); }},
+    {"on-time", "S", "seconds in motion, DM117/118 (default 1082040)",
+     [](const char* v, SimOptions& o, W& w) { return Whole(v, 0, kMaxPairValue, o.config.onSeconds, w); }},
+    {"gate-cycles", "N", "gate cycles, DM111/112 (default 23456); a figure of two\n"
+                         "words is high * 65535 + low: 65540 is 1 and 5",
+     [](const char* v, SimOptions& o, W& w) {
+       return Whole(v, 0, kMaxPairValue, o.config.gateCycles, w); }},
+    {nullptr, nullptr, "Faults:", nullptr},
+    {"silent", nullptr, "the controller never answers",
+     [](const char*, SimOptions& o, W&) { return o.lineFaults.silent = true; }},
+    {"error-answers", "K", "the first K requests are answered with an error",
+     [](const char* v, SimOptions& o, W& w) {
+       return Whole(v, 0, 1000000, o.lineFaults.errorAnswers, w); }},
+    {"garbled", nullptr, "answers are meaningless bytes",
+     [](const char*, SimOptions& o, W&) { return o.lineFaults.garbled = true; }},
+    {"overlong", nullptr, "answers are longer than 50 bytes",
+     [](const char*, SimOptions& o, W&) { return o.lineFaults.overlong = true; }},
+    {"late", "MS", "every answer comes MS milliseconds late (55 misses the read)",
+     [](const char* v, SimOptions& o, W& w) {
+       long ms = 0;
+       return Whole(v, 0, 600000, ms, w) && (o.lineFaults.lateMicros = ms * 1000, true); }},
+    {"ready-stuck", nullptr, "Ready never reads 1",
+     [](const char*, SimOptions& o, W&) { return o.modelFaults.readyStuck = true; }},
+    {"wrong-position", nullptr, "the carousel reports position 1 on its way",
+     [](const char*, SimOptions& o, W&) { return o.modelFaults.wrongPosition = true; }},
+    {"lift-hit", nullptr, "the lift runs onto its initialisation switch",
+     [](const char*, SimOptions& o, W&) { return o.modelFaults.liftHit = true; }},
+    {"gone-after", "S", "the line goes away S seconds after serving starts",
+     [](const char* v, SimOptions& o, W& w) { return Seconds(v, o.goneAfterMicros, w); }},
+    {"paced", nullptr, "answer at the pace of 9600 baud, 11 bits per character",
+     [](const char*, SimOptions& o, W&) { return o.paced = true; }},
+};
+// clang-format on
 
 }  // namespace
 
-OptionResult TakeSimOption(int argc, char** argv, int& i, SimOptions& o, std::string& error) {
-  std::string_view arg = argv[i];
-  if (TakesValue(arg)) {
-    if (i + 1 >= argc) {
-      error = std::string(arg) + " wants a value";
-      return OptionResult::kBad;
+const std::span<const SimOption> kSimOptions = kTable;
+
+std::string SimOptionsHelp() {
+  constexpr size_t kHelpColumn = 20;  // where the help texts start
+  std::string help;
+  for (const SimOption& option : kSimOptions) {
+    if (!option.name) {
+      help += std::string("  ") + option.help + "\n";
+      continue;
     }
-    if (!TakeNumber(arg, argv[i + 1], o, error)) return OptionResult::kBad;
-    ++i;
-    return OptionResult::kTaken;
+    std::string line = std::string("  --") + option.name;
+    if (option.value) line += std::string(" ") + option.value;
+    line.resize(std::max(line.size() + 1, kHelpColumn), ' ');
+    for (std::string_view text = option.help;;) {
+      size_t end = text.find('\n');
+      line += std::string(text.substr(0, end)) + "\n";
+      if (end == std::string_view::npos) break;
+      text.remove_prefix(end + 1);
+      line += std::string(kHelpColumn, ' ');
+    }
+    help += line;
   }
-  bool* flag = arg == "--three-plate"      ? &o.config.threePlateRoute
-               : arg == "--two-carousels"  ? &o.config.twoCarousels
-               : arg == "--silent"         ? &o.lineFaults.silent
-               : arg == "--garbled"        ? &o.lineFaults.garbled
-               : arg == "--overlong"       ? &o.lineFaults.overlong
-               : arg == "--ready-stuck"    ? &o.modelFaults.readyStuck
-               : arg == "--wrong-position" ? &o.modelFaults.wrongPosition
-               : arg == "--lift-hit"       ? &o.modelFaults.liftHit
-               : arg == "--paced"          ? &o.paced
-                                           : nullptr;
-  if (flag) {
-    *flag = true;
-    return OptionResult::kTaken;
-  }
-  if (arg == "--inactive") {
-    o.activated = false;
-    return OptionResult::kTaken;
-  }
-  if (arg == "--no-plates") {
-    o.config.plates.clear();
-    o.platesGiven = true;
-    return OptionResult::kTaken;
-  }
-  return OptionResult::kNotOurs;
+  return help;
 }
 
 bool CheckSimOptions(const SimOptions& o, std::string& error) {

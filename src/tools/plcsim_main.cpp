@@ -7,8 +7,9 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <string_view>
 
+#include "plcsim/books.h"
+#include "plcsim/command_line.h"
 #include "plcsim/line.h"
 #include "plcsim/model.h"
 #include "plcsim/options.h"
@@ -20,13 +21,14 @@ constexpr char kUsageHead[] =
     "usage: plcsim --link PATH [options]\n"
     "  Serves the simulated plate store on a pseudo-terminal and links it at PATH\n"
     "  (a stale link there is replaced; any other file is left alone). Runs until\n"
-    "  interrupted, then removes the link.\n"
+    "  interrupted, then removes the link and prints the store's books: where\n"
+    "  every plate is, how many moves were refused, how many plates were lost.\n"
     "  --link PATH       where to put the link to the serial device\n"
     "  --help            this text\n";
 
 void Usage(FILE* out) {
   std::fputs(kUsageHead, out);
-  std::fputs(plcsim::kSimOptionsHelp, out);
+  std::fputs(plcsim::SimOptionsHelp().c_str(), out);
 }
 
 struct Options {
@@ -37,35 +39,12 @@ struct Options {
 
 // Returns 0 when the options are good, else the exit code.
 int ParseOptions(int argc, char** argv, Options& options) {
-  std::string error;
-  for (int i = 1; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    if (arg == "--help") {
-      options.help = true;
-    } else if (arg == "--link" && i + 1 < argc && argv[i + 1][0] != '\0') {
-      options.link = argv[++i];
-    } else {
-      plcsim::OptionResult result = plcsim::TakeSimOption(argc, argv, i, options.sim, error);
-      if (result == plcsim::OptionResult::kTaken) continue;
-      if (result == plcsim::OptionResult::kBad) {
-        std::fprintf(stderr, "plcsim: %s\n", error.c_str());
-      } else {
-        std::fprintf(stderr, "plcsim: unknown option '%s'\n", argv[i]);
-      }
-      Usage(stderr);
-      return 2;
-    }
-  }
-  if (options.help) return 0;
-  if (options.link.empty()) {
-    std::fputs("plcsim: --link PATH is needed\n", stderr);
-    Usage(stderr);
-    return 2;
-  }
-  if (!plcsim::CheckSimOptions(options.sim, error)) {
-    std::fprintf(stderr, "plcsim: %s\n", error.c_str());
-    return 2;
-  }
+  const plcsim::ProgramOption own[] = {{"link", &options.link, nullptr},
+                                       {"help", nullptr, &options.help}};
+  int simGiven = 0;
+  if (!plcsim::ParseCommandLine(argc, argv, "plcsim", own, options.sim, simGiven)) return 2;
+  if (!options.help && options.link.empty())
+    return plcsim::UsageError("plcsim", "--link PATH is needed");
   return 0;
 }
 
@@ -135,5 +114,6 @@ int main(int argc, char** argv) {
   }
   server.reset();
   RemoveLink(options.link, slave);
+  std::printf("plcsim: %s\n", plcsim::BooksLine(model).c_str());
   return 0;
 }

@@ -3,13 +3,14 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "PXN32_00/main_menu.h"
 #include "comLib3/serial_posix.h"
 #include "comLib3/start_up.h"
 #include "console/console.h"
 #include "console/terminal.h"
+#include "plcsim/books.h"
+#include "plcsim/command_line.h"
 #include "plcsim/line.h"
 #include "plcsim/model.h"
 #include "plcsim/options.h"
@@ -18,38 +19,39 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: pxn32 [--device PATH | --sim] [--help] [--version]\n"
+    "usage: pxn32 [--device PATH | --sim [store options]] [--help] [--version]\n"
     "  The port number typed at start-up opens /dev/ttyS(n-1): port 1 is /dev/ttyS0.\n"
     "  --device PATH  open PATH for the port typed instead (a USB adapter,\n"
     "                 /dev/serial/by-id/..., a pseudo-terminal)\n"
     "  --sim          serve the built-in simulated plate store on a pseudo-terminal\n"
-    "                 and use it for whatever port is typed\n"
+    "                 and use it for whatever port is typed; on the way out its\n"
+    "                 books go to stderr: where every plate is, moves refused,\n"
+    "                 plates lost\n"
     "  --help, --version\n"
-    "  plcsim --link PATH serves the simulator for use with --device PATH.\n";
+    "  plcsim --link PATH serves the simulator for use with --device PATH.\n"
+    "The store's options, with --sim (plcsim takes the same):\n";
 
 struct Options {
   std::string device;  // empty: the port's own /dev/ttyS device
   bool sim = false;
   bool help = false;
   bool version = false;
+  plcsim::SimOptions store;
 };
 
-bool ParseOptions(int argc, char** argv, Options& options) {
-  for (int i = 1; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    if (arg == "--help") {
-      options.help = true;
-    } else if (arg == "--version") {
-      options.version = true;
-    } else if (arg == "--sim") {
-      options.sim = true;
-    } else if (arg == "--device" && i + 1 < argc && argv[i + 1][0] != '\0') {
-      options.device = argv[++i];
-    } else {
-      return false;
-    }
-  }
-  return !(options.sim && !options.device.empty());
+// Returns 0 when the options are good, else the exit code.
+int ParseOptions(int argc, char** argv, Options& options) {
+  const plcsim::ProgramOption own[] = {{"device", &options.device, nullptr},
+                                       {"sim", nullptr, &options.sim},
+                                       {"help", nullptr, &options.help},
+                                       {"version", nullptr, &options.version}};
+  int storeGiven = 0;
+  if (!plcsim::ParseCommandLine(argc, argv, "pxn32", own, options.store, storeGiven)) return 2;
+  if (options.sim && !options.device.empty())
+    return plcsim::UsageError("pxn32", "--sim and --device exclude each other");
+  if (storeGiven && !options.sim)
+    return plcsim::UsageError("pxn32", "the store's options need --sim");
+  return 0;
 }
 
 // The simulated store lives as long as the program runs; only its server thread
@@ -63,7 +65,7 @@ struct Simulator {
 bool SetUpSerial(const Options& options, Simulator& sim) {
   if (options.sim) {
     std::string error;
-    sim.server = plcsim::ServeSimulator(plcsim::SimOptions{}, sim.model, sim.line, error);
+    sim.server = plcsim::ServeSimulator(options.store, sim.model, sim.line, error);
     if (!sim.server) {
       std::fprintf(stderr, "pxn32: cannot start the simulator: %s\n", error.c_str());
       return false;
@@ -84,12 +86,10 @@ bool SetUpSerial(const Options& options, Simulator& sim) {
 
 int main(int argc, char** argv) {
   Options options;
-  if (!ParseOptions(argc, argv, options)) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (int code = ParseOptions(argc, argv, options)) return code;
   if (options.help) {
     std::fputs(kUsage, stdout);
+    std::fputs(plcsim::SimOptionsHelp().c_str(), stdout);
     return 0;
   }
   if (options.version) {
@@ -107,5 +107,9 @@ int main(int argc, char** argv) {
   int code = RunProgram();
   NormVideo();  // shows the last frame before the terminal is handed back
   console::RestoreTerminal();
+  if (sim.server) {
+    sim.server.reset();  // the model is ours alone once its server has stopped
+    std::fprintf(stderr, "%s\n", plcsim::BooksLine(sim.model).c_str());
+  }
   return code;
 }

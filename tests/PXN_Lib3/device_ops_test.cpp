@@ -1,5 +1,6 @@
 #include "PXN_Lib3/device_ops.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "PXN_Lib3/globals.h"
@@ -92,4 +93,16 @@ TEST_F(DeviceOpsTest, MovePlateWritesSlotAndRelayBetweenReadyWaitsUnlessQuit) {
                                             "WR DM5 1\r", "ST 1905\r"}));
   EXPECT_EQ(RowTrim(5) + "|" + std::to_string(WhereX()), "  OK OK OK|12");
   EXPECT_EQ(plc.Plates().Occupied(), std::vector<std::string>{"station"});  // it waited
+  // Quit while waiting for a Ready that never comes: the move that waited still goes out
+  // once, and the wait after it ends at once.
+  plc.faults.readyStuck = true;
+  keys.Key(kKeyEsc, 5 * kSecond), keys.Key('Y', kSecond);
+  Mark();
+  MovePlate(1, 2, 2, 1904);
+  std::vector<std::string> after = SentSinceMark();
+  after.erase(std::remove_if(after.begin(), after.end(),
+                             [](const std::string& r) { return r.starts_with("RD "); }),
+              after.end());
+  EXPECT_TRUE(SameLines(after, {"WR DM0 2\r", "WR DM5 2\r", "ST 1904\r"}));
+  EXPECT_TRUE(QuitConfirmed);
 }

@@ -30,12 +30,13 @@ bool WaitUntil(Done done) {
   return done();
 }
 
-// pxn32 in an 80x25 tmux of its own; stty -g before and after it, and its exit code, at <base>.*
+// pxn32 in an 80x25 tmux of its own; stty -g before and after it, its stderr and its exit
+// code, at <base>.*
 struct Session {
   Session(const std::string& base, const std::string& options)
       : base(base), tmux("tmux -f /dev/null -S " + base + ".tmux ") {
     RunShell(tmux + "new-session -d -x 80 -y 25 'n=" + base + "; stty -g >$n.before; " + kPxn32 +
-             " " + options + "; echo $? >$n.tmp; stty -g >$n.after; mv $n.tmp $n.code'");
+             " " + options + " 2>$n.err; echo $? >$n.tmp; stty -g >$n.after; mv $n.tmp $n.code'");
   }
   ~Session() { RunShell(tmux + "kill-server 2>/dev/null"); }
   void Type(const std::string& text, bool enter = true) {
@@ -104,24 +105,38 @@ TEST_F(Pxn32, QuitSendsExactlyTheConnectionRequestsAndASecondProgramFindsTheLine
   EXPECT_EQ(requests, expected);
 }
 
-// The built-in simulator and plcsim's link, which it removes on SIGTERM; bad options exit 2.
+// The built-in simulator with store options and plcsim's link, which it removes on SIGTERM;
+// both report the store's books as they stop. Bad options exit 2 with a Linux tool's message.
 TEST_F(Pxn32, ReachTheMenuOnBothSimulatorsQuitRestoringTheTerminalAndRefuseBadOptions) {
   std::string plcsim = kPxn32.substr(0, kPxn32.rfind('/') + 1) + "plcsim", link = dir_ + "/line";
-  RunShell("(" + plcsim + " --link " + link + " --serial 4321 >/dev/null & echo $! >" + dir_ +
-           "/pid; wait $!; echo $? >" + dir_ + "/plcsim.code) &");
+  RunShell("(" + plcsim + " --link " + link + " --serial 4321 >" + dir_ +
+           "/plcsim.out & echo $! >" + dir_ + "/pid; wait $!; echo $? >" + dir_ +
+           "/plcsim.code) &");
   ASSERT_TRUE(WaitUntil([&] { return std::filesystem::is_symlink(link); }));
-  Session sim(dir_ + "/sim", "--sim"), run(dir_ + "/run", "--device " + link);
-  for (auto [session, serial] : {std::pair{&sim, "# 1234"}, {&run, "# 4321"}}) {
+  Session sim(dir_ + "/sim", "--sim --ser=777 --plate 2.3 --plate=1.2"),
+      run(dir_ + "/run", "--device " + link);
+  for (auto [session, serial, books] :
+       {std::tuple{&sim, "# 777",
+                   "simulated store: plates at 1.2 2.3, moves refused 0, plates lost 0\n"},
+        {&run, "# 4321", ""}}) {
     ASSERT_NO_FATAL_FAILURE(session->StartUp("Tester"));
     EXPECT_TRUE(session->WaitFor(serial) && session->WaitFor("Tester")) << session->Screen();
     EXPECT_EQ(session->Quit(), "0\n");
     EXPECT_EQ(ReadFile(session->base + ".after"), ReadFile(session->base + ".before"));
+    EXPECT_EQ(ReadFile(session->base + ".err"), books);
   }
   RunShell("cd " + dir_ + " && kill $(cat pid) && rm pid");  // so TearDown kills no one else
   EXPECT_TRUE(WaitUntil([&] { return ReadFile(dir_ + "/plcsim.code") == "0\n"; }));
   EXPECT_FALSE(std::filesystem::is_symlink(link));  // the link is gone
+  EXPECT_TRUE(ReadFile(dir_ + "/plcsim.out")
+                  .ends_with("\nplcsim: simulated store: plates at 1.1, moves refused 0, plates "
+                             "lost 0\n"))
+      << ReadFile(dir_ + "/plcsim.out");
   for (const char* options : {"--bogus", "--device", "extra", "--sim --device /dev/null"})
     EXPECT_EQ(RunShell(kPxn32 + " " + options + " </dev/null >/dev/null 2>&1"), 2) << options;
+  EXPECT_EQ(RunShell(kPxn32 + " --levels 4 </dev/null >/dev/null 2>" + dir_ + "/err"), 2);
+  EXPECT_EQ(ReadFile(dir_ + "/err"),
+            "pxn32: the store's options need --sim\nTry 'pxn32 --help' for more information.\n");
   EXPECT_EQ(RunShell(kPxn32 + " --help >/dev/null"), 0);
 }
 

@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "plcsim/command_line.h"
 #include "plcsim/line.h"
 #include "plcsim/options.h"
 
@@ -20,14 +21,18 @@ Words CounterWords(const PlcModel& m) {
   return {m.Dm(110), m.Dm(111), m.Dm(112), m.Dm(117), m.Dm(118), m.Dm(119), m.Dm(120)};
 }
 
-// "ok" with the model set up from the options, or the error.
+// "ok" with the model set up from the options, or what went to stderr.
 std::string Apply(std::string args, PlcModel& model) {
-  std::vector<char*> argv{nullptr};
+  std::string name = "plcsim";
+  std::vector<char*> argv{name.data()};
   for (char* w = strtok(args.data(), " "); w; w = strtok(nullptr, " ")) argv.push_back(w);
   SimOptions options;
-  std::string error;
-  for (int i = 1, n = static_cast<int>(argv.size()); i < n; ++i)
-    if (TakeSimOption(n, argv.data(), i, options, error) != OptionResult::kTaken) return error;
+  int given = 0;
+  testing::internal::CaptureStderr();
+  const bool ok =
+      ParseCommandLine(static_cast<int>(argv.size()), argv.data(), "plcsim", {}, options, given);
+  const std::string errors = testing::internal::GetCapturedStderr();
+  if (!ok) return errors;
   SimLine line(model);
   ApplySimOptions(options, model, line, 0);
   return "ok";

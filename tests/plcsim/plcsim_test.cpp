@@ -5,6 +5,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "plcsim/books.h"
+#include "plcsim/command_line.h"
 #include "plcsim/line.h"
 #include "plcsim/options.h"
 
@@ -155,36 +157,90 @@ TEST(SimLine, RefusedRequestsGetAnErrorAnswerAndFaultsShow) {
   EXPECT_EQ(paced.lastAt, 7 * kByteMicros + paced.line.turnaroundMicros);
 }
 
-TEST(SimOptions, EveryOptionReachesTheModelOrTheLineAndBadValuesAreRefused) {
+// The line the programs print when they stop: the plates, refused moves, lost plates.
+TEST(Books, OneLineSaysWhereThePlatesAreWhatWasRefusedAndWhatWentMissing) {
+  Sim plc;
+  plc.Plates().Put(Place::At(3, 10), true);  // besides 1.1, not counted at the start
+  EXPECT_EQ(BooksLine(plc), "simulated store: plates at 1.1 3.10, moves refused 0, plates lost -1");
+  ASSERT_GT(plc.Move(1905, 1, 1, 0), 0);        // 1.1 to the transfer station
+  EXPECT_EQ(plc.Move(1908, 2, 2, 20000), -1);   // nothing there: refused, the error stands
+  EXPECT_EQ(plc.Move(1908, 3, 10, 60000), -1);  // refused while it stands
+  EXPECT_EQ(BooksLine(plc),
+            "simulated store: plates at 3.10 station, moves refused 2, plates lost -1");
+  plc.Plates().Put(Place::Station(), false);
+  plc.Plates().Put(Place::At(3, 10), false);
+  EXPECT_EQ(BooksLine(plc), "simulated store: no plates, moves refused 2, plates lost 1");
+}
+
+// Parses a command line as plcsim and pxn32 do, with one option of the program's own;
+// "ok", or what went to stderr.
+std::string Parse(Sim& plc, std::string args, std::string* device = nullptr) {
+  std::string own, name = "./plcsim";
+  const ProgramOption table[] = {{"device", device ? device : &own, nullptr}};
+  std::vector<char*> argv{name.data()};  // the words of `args`
+  for (char* w = strtok(args.data(), " "); w; w = strtok(nullptr, " ")) argv.push_back(w);
+  SimOptions options;
+  int given = 0;
+  testing::internal::CaptureStderr();
+  const bool ok =
+      ParseCommandLine(static_cast<int>(argv.size()), argv.data(), "plcsim", table, options, given);
+  const std::string errors = testing::internal::GetCapturedStderr();
+  if (ok) ApplySimOptions(options, plc, plc.line, 1000);
+  return ok ? "ok " + std::to_string(given) : errors;
+}
+
+TEST(SimOptions, EveryOptionInEitherFormOrAsAPrefixReachesTheModelOrTheLine) {
   Sim m, none;
-  auto Parse = [](Sim& plc, std::string args) {  // as plcsim and pxn32 --sim: "ok", or the error
-    std::vector<char*> argv{nullptr};            // argv[0] is not read; words not ours skipped
-    for (char* w = strtok(args.data(), " "); w; w = strtok(nullptr, " ")) argv.push_back(w);
-    SimOptions options;
-    std::string error;
-    for (int i = 1, n = argv.size(); i < n; ++i)
-      if (TakeSimOption(n, argv.data(), i, options, error) == OptionResult::kBad) return error;
-    if (!CheckSimOptions(options, error)) return error;
-    ApplySimOptions(options, plc, plc.line, 1000);
-    return std::string("ok");
-  };
-  const char* all =
-      "--positions 12 --levels 4 --serial 777 --three-plate --two-carousels --silent "
-      "--error-answers 3 --garbled --overlong --late 80 --ready-stuck --lift-hit "
-      "--wrong-position --gone-after 2.5 --paced --device x --plate 12.4 --plate 3.1";
-  ASSERT_EQ(Parse(m, all), "ok");
+  std::string device;
+  ASSERT_EQ(Parse(m,
+                  "--positions=12 --lev 4 --serial 777 --three-plate --two --silent "
+                  "--error-answers=3 --garbled --overlong --late 80 --ready-stuck --lift-hit "
+                  "--wrong-position --gone-after 2.5 --paced --dev x --plate 12.4 --plate=3.1",
+                  &device),
+            "ok 17");
   const auto& f = m.line.faults;
   EXPECT_EQ(std::tuple(m.Dm(29), m.Dm(25), m.Dm(109), f.errorAnswers, f.lateMicros, f.goneAtMicros),
             std::tuple(12, 4, 777, 3, 80000, 2501000));
   EXPECT_TRUE(m.Relay(1703) && m.Relay(3003) && m.faults.readyStuck && m.faults.wrongPosition &&
               m.faults.liftHit && f.silent && f.garbled && f.overlong && m.line.paced);
   EXPECT_EQ(m.Plates().Occupied(), (Places{"3.1", "12.4"}));  // not 1.1
-  EXPECT_TRUE(Parse(none, "--no-plates --inactive") == "ok" && none.Plates().Count() == 0 &&
+  EXPECT_EQ(device, "x");
+  EXPECT_TRUE(Parse(none, "--no-plates --inactive") == "ok 2" && none.Plates().Count() == 0 &&
               !none.Relay(1801));
-  for (const char* args : {"--positions 0", "--positions 57", "--levels x", "--serial 65536",
-                           "--plate 1", "--plate 0.1", "--late -1", "--gone-after soon", "--levels",
-                           "--plate 10.1", "--levels 3 --plate 1.4"})
-    EXPECT_GT(Parse(none, args).size(), 2u) << args;  // a message, not "ok"
+  const std::string help = SimOptionsHelp();  // headings, values, a second line
+  for (const char* line : {"  Store:\n  --positions N     carousel positions, 1..56 (default 9)\n",
+                           "  --plate P.L       a plate in slot P.L; repeatable; the first "
+                           "replaces the\n                    default single plate in 1.1\n",
+                           "\n  Faults:\n  --silent          the controller never answers\n",
+                           "\n  --error-answers K the first K requests are answered with an "
+                           "error\n"})
+    EXPECT_NE(help.find(line), std::string::npos) << line;
+}
+
+// Errors read as every Linux tool's do: the program, what is wrong, where to look.
+TEST(SimOptions, BadOptionsAndValuesAreRefusedWithTheMessagesOfLinuxTools) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"--positions 0",
+       "invalid value '0' for '--positions': a whole number from 1 to 56 is wanted"},
+      {"--plate 1",
+       "invalid value '1' for '--plate': a slot as position.level, such as 1.1 is wanted"},
+      {"--gone-after soon",
+       "invalid value 'soon' for '--gone-after': seconds, from 0 to 1000000 is wanted"},
+      {"--levels", "option '--levels' requires an argument"},
+      {"--bogus", "unrecognized option '--bogus'"},
+      {"--s", "option '--s' is ambiguous; possibilities: '--serial' '--silent'"},
+      {"--silent=yes", "option '--silent' doesn't allow an argument"},
+      {"--device=", "option '--device' wants a value, not an empty one"},
+      {"-p", "invalid option -- 'p'"},
+      {"extra", "unexpected argument 'extra'"},
+      {"--levels 3 --plate 1.4", "--plate 1.4 lies outside a store of 9 positions and 3 levels"},
+  };
+  for (const auto& [args, error] : cases) {
+    Sim plc;
+    EXPECT_EQ(Parse(plc, args),
+              "plcsim: " + error + "\nTry 'plcsim --help' for more information.\n")
+        << args;
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "PXN32_00/all_slots.h"
 #include "PXN32_00/main_menu.h"
 #include "PXN_Lib3/access_stats.h"
 #include "PXN_Lib3/device_ops.h"
@@ -41,6 +42,8 @@ void ResetProgramGlobals() {
   ResetAccessStatistics();
   AccessTarget = AccessLevel = MaxRandomWait = FixedWait = 0;
   AccessTime = PlateReadyTime = PosTestTime = 0;
+  XferMode = InversMode = BySlotMode = AnswerKey = 'N';
+  StartLevel = SlotLevel = 1;
 }
 
 VirtualWorld::VirtualWorld() {

@@ -1,0 +1,166 @@
+// Menu "6": with a single plate in the store, brings it into every slot in turn and takes
+// it out again, cycle after cycle, until the operator quits. The quick test serves only
+// the lowest and the highest level of every position.
+#include "PXN32_00/all_slots.h"
+
+#include <cctype>
+#include <string>
+
+#include "KV_Lib3/addresses.h"
+#include "KV_Lib3/commands.h"
+#include "PXN32_00/screens.h"
+#include "PXN_Lib3/access_stats.h"
+#include "PXN_Lib3/device_ops.h"
+#include "PXN_Lib3/entry.h"
+#include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/status.h"
+#include "comLib3/keyboard.h"
+#include "comLib3/screen_tools.h"
+#include "console/console.h"
+
+char XferMode = 'N';
+char InversMode = 'N';
+char BySlotMode = 'N';
+int32_t StartLevel = 1;
+char AnswerKey = 'N';
+int32_t SlotLevel = 1;
+
+namespace {
+
+// Reads one key without echo, upper-cased, and writes it back.
+char AskYesNo(const char* question) {
+  Write(question);
+  char key = static_cast<char>(std::toupper(ReadKey()));
+  Write(key);
+  NewLine();
+  return key;
+}
+
+int32_t BringInRelay() {
+  return XferMode == 'Y' ? kLoadRelay : kPlaceRelay;
+}
+int32_t TakeOutRelay() {
+  return XferMode == 'Y' ? kUnloadRelay : kPickRelay;
+}
+
+void AskQuestions() {
+  Write("             ! WARNING !");
+  NewLine();
+  Write("! Remove all Plates from Cassettes except one !");
+  NewLine();
+  Write("!      Put Plate in Pos 1.1                   !");
+  NewLine();
+  Write("\a\a");
+  NewLine();
+  Write("Detected Levels: " + std::to_string(LevelCount) +
+        "            CarPos: " + std::to_string(PositionCount));
+  NewLine();
+  NewLine();
+  AnswerKey = AskYesNo("X-fer Station [Y/N] ");
+  XferMode = AnswerKey == 'Y' ? 'Y' : 'N';
+  AnswerKey = AskYesNo("Quick Test [Y/N]   ");
+  if (AnswerKey == 'Y') return;
+  StartLevel = AskNumber("Enter Start Level [1]    ");
+  if (StartLevel < 1) StartLevel = 1;
+  if (StartLevel > LevelCount) StartLevel = LevelCount;
+  InversMode = AskYesNo("Invers. Mode [Y/N] ");
+  BySlotMode = AskYesNo("By Slot [Y/N] ");
+}
+
+// Only "N" takes the plate out of 1.1 first: the inverse order finds it there.
+void TakePlateOutOfFirstSlot() {
+  if (InversMode != 'N') return;
+  Write(XferMode == 'Y' ? "Unload Plate from 1,1: " : "Pick Plate form 1,1: ");
+  MovePlate(PortNo, 1, 1, TakeOutRelay());
+}
+
+void WriteSlotHead(int32_t position) {
+  Write("Cyc " + NumText(AccessCount, 3) + "  Lvl " + NumText(SlotLevel, 2) + "  Pos " +
+        NumText(position, 2));
+}
+
+void ServeSlot(int32_t position) {
+  WriteSlotHead(position);
+  if (InversMode == 'Y') {
+    Write(" UnLoad ");
+    MovePlate(PortNo, position, SlotLevel, TakeOutRelay());
+    Write("     Load ");
+    MovePlate(PortNo, position, SlotLevel, BringInRelay());
+  } else {
+    Write("   Load ");
+    MovePlate(PortNo, position, SlotLevel, BringInRelay());
+    Write("   Unload ");
+    MovePlate(PortNo, position, SlotLevel, TakeOutRelay());
+  }
+  NewLine();
+}
+
+// Every slot once, from the start slot on, in the order chosen; the last slot served is
+// the top level of the last position in both orders. False once the operator quit.
+bool FullCycle(int32_t firstLevel) {
+  int32_t position = 1;
+  SlotLevel = firstLevel;
+  for (;;) {
+    ServeSlot(position);
+    if (QuitConfirmed) return false;
+    if (position >= PositionCount && SlotLevel >= LevelCount) return true;
+    if (BySlotMode == 'Y') {
+      if (SlotLevel < LevelCount) {
+        ++SlotLevel;
+      } else {
+        SlotLevel = 1;
+        ++position;
+      }
+    } else if (position < PositionCount) {
+      ++position;
+    } else {
+      position = 1;
+      ++SlotLevel;
+    }
+  }
+}
+
+void QuickSlot(int32_t position, int32_t level) {
+  Write("Cyc " + NumText(AccessCount, 3) + "  Lvl " + NumText(level, 2) + "  Pos " +
+        NumText(position, 2) + "  Laod ");
+  MovePlate(PortNo, position, level, BringInRelay());
+  Write("  Unload ");
+  MovePlate(PortNo, position, level, TakeOutRelay());
+  NewLine();
+}
+
+bool QuickCycle() {
+  for (int32_t position = 1; position <= PositionCount; ++position) {
+    QuickSlot(position, 1);
+    QuickSlot(position, LevelCount);
+    if (QuitConfirmed) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void AllSlotsTest() {
+  FullWindow();
+  NewScreen();
+  InversMode = BySlotMode = 'N';
+  AccessCount = 1;
+  AskQuestions();
+  WaitTenths(1);
+  WaitReady(PortNo);
+  Write("Activate Carousel " + SetRelay(PortNo, kCarouselActivationRelay));
+  NewLine();
+  Write("Check Ready: ");
+  WaitReady(PortNo);
+  TakePlateOutOfFirstSlot();
+  NewLine();
+  NewScreen();
+  const bool quick = AnswerKey == 'Y';
+  // The start level entered holds for the first cycle; every later one starts at the bottom.
+  int32_t firstLevel = StartLevel;
+  while (quick ? QuickCycle() : FullCycle(firstLevel)) {
+    firstLevel = 1;
+    ++AccessCount;
+    if (AskQuit()) return;
+  }
+}
