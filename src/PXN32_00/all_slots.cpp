@@ -130,6 +130,9 @@ void QuickSlot(int32_t position, int32_t level) {
 }
 
 bool QuickCycle() {
+  // A store that reports no positions has nothing to serve: the cycles go round at a
+  // second each, so the screen waits for the quit instead of spinning.
+  if (PositionCount < 1) WaitTenths(10);
   for (int32_t position = 1; position <= PositionCount; ++position) {
     QuickSlot(position, 1);
     QuickSlot(position, LevelCount);

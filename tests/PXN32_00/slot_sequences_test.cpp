@@ -233,3 +233,20 @@ TEST_F(SlotSequences, ReadyThatNeverComesHoldsUntilQuitWithoutSpinning) {
 }
 
 }  // namespace
+
+namespace {
+
+// A store that reports no positions gives the quick test nothing to serve: the cycles
+// wait a second each for the quit instead of spinning.
+TEST_F(SlotSequences, QuickTestOfAStoreWithoutPositionsWaitsForTheQuit) {
+  OpenSimPort();
+  PositionCount = -1, LevelCount = 3;
+  keys.Type("YY", kSecond / 2);
+  keys.Key(kKeyEsc, 10 * kSecond), keys.Key('Y', kSecond);
+  const int64_t start = NowMs();
+  AllSlotsTest();
+  EXPECT_EQ(Moves(), "U1.1");  // only the first take-out
+  EXPECT_GE(NowMs() - start, 10000);  // the Esc came 10 s after the last answer
+}
+
+}  // namespace
