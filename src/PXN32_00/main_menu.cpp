@@ -41,6 +41,7 @@ const MenuEntry kDispatch[] = {
     {'2', FlagMonitor},
     {'3', MacroScreen},
     {'4', TeachPositioningTimes},
+    {'7', RandomAccessTest},
 };
 
 // Start-up: port, operator, open, connection check. False when the port number

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "PXN32_00/main_menu.h"
+#include "PXN32_00/random_access.h"
 #include "PXN_Lib3/access_stats.h"
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
@@ -41,6 +42,11 @@ void ResetProgramGlobals() {
   ResetAccessStatistics();
   AccessTarget = AccessLevel = MaxRandomWait = FixedWait = 0;
   AccessTime = PlateReadyTime = PosTestTime = 0;
+  TestMode = XferMode = '\0';
+  XferIncluded = true;
+  InversMode = 'N';
+  LastCarTarget = 0;
+  RotDistance = 0;
 }
 
 VirtualWorld::VirtualWorld() {
