@@ -470,3 +470,11 @@ TEST_F(RandomAccessTest, AControllerThatStopsAnsweringCountsNoMoreAccesses) {
   EXPECT_EQ(Row(16).substr(18, 27) + Row(17).substr(18, 27),
             "Min. Access Time:      " + Real(minAt) + "Max. Access Time:      " + Real(maxAt));
 }
+
+// Quit before anything was counted: the start values, and the sums undivided.
+TEST_F(RandomAccessTest, SummaryOfNothingCountedShowsTheStartValues) {
+  keys.Key('x', kSecond);
+  AccessTimeSummary();
+  ExpectRows(9, SummaryRows(0, 0, "21474836.5  PR 21474836.5", " 0.0  PR  0.0", " 0.0  PR  0.0",
+                            " 0.0|214748364.7", 0));
+}
