@@ -153,12 +153,16 @@ bool CarouselAccess() {
   Write(NumText(AccessCount, 3) + kBar + " P" + NumText(AccessTarget, 2) + "  d" +
         NumText(RotDistance, 2) + kBar);
   WriteDM(PortNo, kTargetPositionDM, static_cast<uint16_t>(AccessTarget));
-  if (AskQuit()) return false;
+  if (AskQuit()) {
+    --AccessCount;  // quit before the turn: no access was made
+    return false;
+  }
 
   StartStopwatch(WatchStart, WatchLap);
   Write(" *");
   TrackRotation(PortNo);
   AccessTime = Elapsed(WatchStart, WatchLap);
+  const bool cutShort = QuitConfirmed;  // the operator quit before the turn ended
   PrevCarPos = static_cast<uint16_t>(TextToInt(ReadDM(PortNo, kCarouselPositionDM)));
   GotoXY(kCarouselColumn, WhereY());
   Write(std::string(1, CarPosLetter(PrevCarPos)) + "* " + kBar);
@@ -167,7 +171,10 @@ bool CarouselAccess() {
   PosTestTime = std::abs(taught - AccessTime);
   Write(kBar + "Wt" + NumText(wait, 3) + "/");
   Countdown(wait);
-  CountCarouselAccess();
+  if (cutShort)
+    --AccessCount;
+  else
+    CountCarouselAccess();
 
   if (PosTestTime > kDeviationPause && !QuitConfirmed) {
     Write("<tx..");
@@ -192,7 +199,8 @@ struct HandlerRow {
   int waitWidth;
 };
 
-void HandlerAccess(const HandlerRow& row) {
+// True when the access ran to Ready, false when the operator quit before.
+bool HandlerAccess(const HandlerRow& row) {
   WaitReady(PortNo);
   Write(NumText(AccessCount, 3) + " |Lvl" + NumText(AccessTarget, 2));
   Write(" |Acs" + WriteDM(PortNo, kTargetLevelDM, static_cast<uint16_t>(AccessTarget)));
@@ -201,11 +209,13 @@ void HandlerAccess(const HandlerRow& row) {
   StartStopwatch(WatchStart, WatchLap);
   WaitReady(PortNo);
   AccessTime = Elapsed(WatchStart, WatchLap);
+  const bool whole = !QuitConfirmed;
   Write(kBar + row.timeLabel + Seconds(AccessTime) + " s " + ReadDM(PortNo, kTargetLevelDM));
   WaitReady(PortNo);
   Write(kBar + " Wt " + NumText(WaitTime, row.waitWidth) + "/");
   WaitReady(PortNo);
   Countdown(WaitTime);
+  return whole;
 }
 
 // An access outside its window adds the running mean instead of its own time. No
@@ -221,17 +231,31 @@ void CountHandlerAccess(bool valid) {
   NewLine();
 }
 
+struct HandlerFigures {
+  int32_t count, min, max;
+  double sum;
+};
+
 // A cycle brings a plate into a random level and takes it out again; AccessCount
-// counts cycles. The wait is the number typed, in seconds, or drawn from 1 up.
+// counts cycles. The wait is the number typed, in seconds, or drawn from 1 up. A cycle
+// the operator cut short by quitting is taken back whole: its times are not times of
+// a cycle.
 void HandlerLoop() {
   do {
+    const HandlerFigures before{AccessCount, MinAccessTime, MaxAccessTime, SumAccessTime};
     ++AccessCount;
     AccessTarget = RandomRange(1, LevelCount);
     if (MaxRandomWait > 0) WaitTime = RandomRange(1, MaxRandomWait);
-    HandlerAccess({BringIn(), 2, " AcsTime ", 0});
+    bool whole = HandlerAccess({BringIn(), 2, " AcsTime ", 0});
     CountHandlerAccess(AccessTime > 0);
-    HandlerAccess({TakeOut(), 1, " AcsTm ", 3});
+    whole = HandlerAccess({TakeOut(), 1, " AcsTm ", 3}) && whole;
     CountHandlerAccess(AccessTime > kShortestAccess && AccessTime < kLongestAccess);
+    if (!whole) {
+      AccessCount = before.count;
+      MinAccessTime = before.min;
+      MaxAccessTime = before.max;
+      SumAccessTime = before.sum;
+    }
   } while (!AskQuit());
 }
 

@@ -1,7 +1,9 @@
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 #include <set>
 #include <string>
 #include <vector>
@@ -255,16 +257,15 @@ TEST_F(RandomAccessTest, CarouselModeSetsTurnsAgainstTaughtTimesAndPausesWhereTh
 // Handler mode: two rows a cycle on a random level where the carousel stands, AccessCount
 // counting cycles. The typed interval is waited in seconds, a random one is drawn from 1,
 // a negative one not waited. No plate-ready time is measured, so a value left by an
-// earlier test stays out of the summary.
+// earlier test stays out of the summary. A cycle cut short by a quit is not counted.
 TEST_F(RandomAccessTest, HandlerModeRunsTwoRowsACycleWithItsOwnWaitRules) {
   struct Case {
     const char* keys;
     int minWait, maxWait;
+    bool cut;   // Esc and Y while the handler brings in the plate of cycle 3
     Rows rows;  // the screen, when given
   } cases[] = {
-      {"hyn5\r",
-       5,
-       5,
+      {"hyn5\r", 5, 5, false,
        {"Levels detected: 10    RotPos detected: 9; Access OK;  Waiting for Ready",
         "Unld Plate form 1,1   OK OK OK",
         Bars("  1 |Lvl 9 |AcsOK³LoadOK³ AcsTime  6.9 s 9³ Wt 5/0 s"),
@@ -273,8 +274,11 @@ TEST_F(RandomAccessTest, HandlerModeRunsTwoRowsACycleWithItsOwnWaitRules) {
         Bars("  2 |Lvl 2 |AcsOK³UnLdOK³ AcsTm  4.8 s 2³ Wt   5/0 s"),
         Bars("  3 |Lvl 3 |AcsOK³LoadOK³ AcsTime  5.5 s 3³ Wt 5/0 s"),
         Bars("  3 |Lvl 3 |AcsOK³UnLdOK³ AcsTm  4.8 s 3³ Wt   5/0 s"), ""}},
-      {"HNN0\r4\r", 1, 4, {}},
-      {"hxy-1\r7\r", -1, -1, {}},  // inverse: the operator left the plate on the station
+      {"HNN0\r4\r", 1, 4, false, {}},
+      {"hxy-1\r7\r", -1, -1, false, {}},  // inverse: the operator left the plate on the station
+      {"hyn5\r", 5, 5, true,
+       {Bars("  3 |Lvl 3 |AcsOK³LoadOK³ AcsTime  0.2 s 3³ Wt 5/"),
+        Bars("  3 |Lvl 3 |AcsOK³UnLdOK³ AcsTm  0.2 s 3³ Wt   5/")}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.keys);
@@ -291,20 +295,22 @@ TEST_F(RandomAccessTest, HandlerModeRunsTwoRowsACycleWithItsOwnWaitRules) {
     log.keepFrame = true;
     Rows misplaced;
     std::vector<int> waits;
-    double minAt = 1e9, maxAt = 0, sumAt = 0;
+    std::vector<double> times;
     keys.onPresent = [&](const console::Screen& s) {
+      const std::string now = s.RowText(s.ScreenCursorRow());
+      if (c.cut && now.rfind("  3 |Lvl", 0) == 0 && now.find("LoadOK") != std::string::npos &&
+          !keys.Pending())
+        Quit();
       if (!log.See(s) || log.rows.back().find("|Lvl") == std::string::npos) return;
       const std::string& row = log.rows.back();
-      const bool in =
-          row.find("Load") != std::string::npos || row.find("Plce") != std::string::npos;
+      const bool in = row.find("Load") != std::string::npos || row.find("Plce") != std::string::npos;
       const auto slot = plcsim::Place::At(plc.Dm(1), std::atoi(row.c_str() + 8));
-      if (plc.Plates().Holds(slot) != in || plc.Plates().Holds(away) == in ||
-          plc.Plates().Count() != 1)
+      if (!c.cut && (plc.Plates().Holds(slot) != in || plc.Plates().Holds(away) == in ||
+                     plc.Plates().Count() != 1))
         misplaced.push_back(Escaped(row));
-      const double at = std::atof(row.c_str() + row.find(" s ") - 4);
-      minAt = std::min(minAt, at), maxAt = std::max(maxAt, at), sumAt += at;
+      times.push_back(std::atof(row.c_str() + row.find(" s ") - 4));
       waits.push_back(std::atoi(row.c_str() + row.find("Wt ") + 3));
-      if (log.rows.size() > 1 && std::atoi(row.c_str()) == 3 && !in) Quit();
+      if (!c.cut && std::atoi(row.c_str()) == 3 && !in) Quit();
     };
     keys.Type(c.keys);
     ::RandomAccessTest();
@@ -313,14 +319,51 @@ TEST_F(RandomAccessTest, HandlerModeRunsTwoRowsACycleWithItsOwnWaitRules) {
     EXPECT_TRUE(misplaced.empty()) << misplaced[0];
     for (int wait : waits) EXPECT_TRUE(wait >= c.minWait && wait <= c.maxWait) << wait;
     EXPECT_EQ(std::set<int>(waits.begin(), waits.end()).size() > 1, c.minWait < c.maxWait);
+    const Rows shown(log.frame.begin() + (c.cut ? 6 : 0), log.frame.begin() + (c.cut ? 8 : 9));
     if (!c.rows.empty()) {
-      EXPECT_TRUE(SameLines(Rows(log.frame.begin(), log.frame.begin() + 9), c.rows));
+      EXPECT_TRUE(SameLines(shown, c.rows));
     }
+    const int cycles = c.cut ? 2 : 3;
+    times.resize(2 * cycles);
     const auto [meanAt, meanPr] = Means();
-    EXPECT_NEAR(meanAt, sumAt / 3, 0.151);  // a bring-in and a take-out, each rounded
-    ExpectRows(9, SummaryRows(3, waits.back() / 60, Real(minAt) + "  PR 21474836.5",
-                              Real(maxAt) + "  PR  0.0", Real(meanAt) + "  PR  0.0",
-                              " 0.0|214748364.7", 0));
+    EXPECT_NEAR(meanAt, std::accumulate(times.begin(), times.end(), 0.0) / cycles, 0.151);
+    ExpectRows(9, SummaryRows(cycles, waits.back() / 60,
+                              Real(*std::min_element(times.begin(), times.end())) + "  PR 21474836.5",
+                              Real(*std::max_element(times.begin(), times.end())) + "  PR  0.0",
+                              Real(meanAt) + "  PR  0.0", " 0.0|214748364.7", 0));
+  }
+}
+
+// A quit in carousel mode counts no turn it cut short, nor the one it stopped before.
+TEST_F(RandomAccessTest, CarouselModeCountsNoTurnAQuitCutShort) {
+  struct Case {
+    size_t quitAt;      // the length of the third row when Esc comes
+    std::string third;  // that row as it stays
+  } cases[] = {{14, Bars("  3³ P 2  d 0³")},  // before the turn: the row stays open
+               {17, Bars("  3³ P 2  d 0³ *B                                B* ³tP 0.3  tA 0.3 "
+                         "³Wt  0/")}};  // in the turn: Ready was not awaited
+  for (const auto& c : cases) {
+    ResetProgramGlobals();
+    OpenSimPort();
+    PositionCount = 9, LevelCount = 10;
+    for (int p = 1; p <= 56; ++p) PositioningTimes[p] = 30 + 15 * (p - 1);
+    RowLog log;
+    log.keepFrame = true;
+    std::vector<double> times;
+    keys.onPresent = [&](const console::Screen& s) {
+      const std::string now = Trim(s.RowText(s.ScreenCursorRow()));
+      if (now.rfind("  3\xB3", 0) == 0 && now.size() == c.quitAt && !keys.Pending()) Quit();
+      if (log.See(s) && log.rows.back().find("tA") == 61)
+        times.push_back(std::atof(log.rows.back().c_str() + 63));
+    };
+    keys.Type("c-1\r0\r");
+    ::RandomAccessTest();
+    EXPECT_EQ(log.frame[3], c.third);
+    ASSERT_GE(times.size(), 2u);
+    ExpectRows(14, {"                  Total Accesses:           2"});
+    EXPECT_EQ(Row(16).substr(18, 27) + Row(17).substr(18, 27),
+              "Min. Access Time:      " + Real(std::min(times[0], times[1])) +
+                  "Max. Access Time:      " + Real(std::max(times[0], times[1])));
   }
 }
 
