@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <numeric>
 #include <set>
@@ -23,7 +22,7 @@ constexpr int64_t kSecond = 1000000;
 using Rows = std::vector<std::string>;
 
 // Rows as the screen holds them: "³" stands for the column bar byte.
-[[maybe_unused]] std::string Bars(std::string text) {
+std::string Bars(std::string text) {
   for (size_t at; (at = text.find("³")) != std::string::npos;) text.replace(at, 2, 1, '\xB3');
   return text;
 }
@@ -65,10 +64,7 @@ struct Access {
 
 bool ReadAccess(const std::string& row, Access& a) {
   const size_t bar = row.find('\xB3');
-  if (bar == std::string::npos || row.size() < 55 ||
-      row.compare(42, 4,
-                  "\xB3"
-                  "At ") != 0)
+  if (bar == std::string::npos || row.size() < 55 || row.substr(42, 4) != Bars("³At "))
     return false;
   a.number = std::atoi(row.c_str());
   a.tag = row[bar + 1];
@@ -177,7 +173,8 @@ TEST_F(RandomAccessTest, BothModeKeepsThePlateWhereTheRowsSayAndSumsThemUp) {
 
     ASSERT_EQ(static_cast<int>(accesses.size()), c.accesses);
     EXPECT_TRUE(misplaced.empty()) << misplaced.size() << " rows, first " << misplaced[0];
-    EXPECT_EQ(plc.Dm(213), refused);  // the refused moves, each cleared by a reset
+    for (int counter = 211; counter <= 219; ++counter)  // only the slots beyond were refused
+      EXPECT_EQ(plc.Dm(counter), counter == 213 ? refused : 0) << "DM" << counter;
     EXPECT_EQ(refused > 0, c.reportedLevels > 10);
     double minAt = 1e9, maxAt = 0, sumAt = 0, minPr = 1e9, maxPr = 0, sumPr = 0;
     int minPt = kNoMinimum, maxPt = 0, marks = 0, number = 0;
@@ -190,7 +187,8 @@ TEST_F(RandomAccessTest, BothModeKeepsThePlateWhereTheRowsSayAndSumsThemUp) {
       sumPr += a.plateReady;
       if (a.posTest > 0) minPt = std::min(minPt, a.posTest), maxPt = std::max(maxPt, a.posTest);
     }
-    for (const auto& row : log.rows) marks += row.find("<<<") != std::string::npos;
+    for (const auto& row : log.rows)
+      for (size_t at = 0; (at = row.find("<<<", at)) != std::string::npos; at += 3) ++marks;
     // Without the transfer station no plate-ready time is measured: start values.
     // The rows are rounded to a tenth: the mean is read back and held within that.
     const auto [meanAt, meanPr] = Means();
@@ -265,7 +263,10 @@ TEST_F(RandomAccessTest, HandlerModeRunsTwoRowsACycleWithItsOwnWaitRules) {
     bool cut;   // Esc and Y while the handler brings in the plate of cycle 3
     Rows rows;  // the screen, when given
   } cases[] = {
-      {"hyn5\r", 5, 5, false,
+      {"hyn5\r",
+       5,
+       5,
+       false,
        {"Levels detected: 10    RotPos detected: 9; Access OK;  Waiting for Ready",
         "Unld Plate form 1,1   OK OK OK",
         Bars("  1 |Lvl 9 |AcsOK³LoadOK³ AcsTime  6.9 s 9³ Wt 5/0 s"),
@@ -276,7 +277,10 @@ TEST_F(RandomAccessTest, HandlerModeRunsTwoRowsACycleWithItsOwnWaitRules) {
         Bars("  3 |Lvl 3 |AcsOK³UnLdOK³ AcsTm  4.8 s 3³ Wt   5/0 s"), ""}},
       {"HNN0\r4\r", 1, 4, false, {}},
       {"hxy-1\r7\r", -1, -1, false, {}},  // inverse: the operator left the plate on the station
-      {"hyn5\r", 5, 5, true,
+      {"hyn5\r",
+       5,
+       5,
+       true,
        {Bars("  3 |Lvl 3 |AcsOK³LoadOK³ AcsTime  0.2 s 3³ Wt 5/"),
         Bars("  3 |Lvl 3 |AcsOK³UnLdOK³ AcsTm  0.2 s 3³ Wt   5/")}},
   };
@@ -303,7 +307,8 @@ TEST_F(RandomAccessTest, HandlerModeRunsTwoRowsACycleWithItsOwnWaitRules) {
         Quit();
       if (!log.See(s) || log.rows.back().find("|Lvl") == std::string::npos) return;
       const std::string& row = log.rows.back();
-      const bool in = row.find("Load") != std::string::npos || row.find("Plce") != std::string::npos;
+      const bool in =
+          row.find("Load") != std::string::npos || row.find("Plce") != std::string::npos;
       const auto slot = plcsim::Place::At(plc.Dm(1), std::atoi(row.c_str() + 8));
       if (!c.cut && (plc.Plates().Holds(slot) != in || plc.Plates().Holds(away) == in ||
                      plc.Plates().Count() != 1))
@@ -327,18 +332,19 @@ TEST_F(RandomAccessTest, HandlerModeRunsTwoRowsACycleWithItsOwnWaitRules) {
     times.resize(2 * cycles);
     const auto [meanAt, meanPr] = Means();
     EXPECT_NEAR(meanAt, std::accumulate(times.begin(), times.end(), 0.0) / cycles, 0.151);
-    ExpectRows(9, SummaryRows(cycles, waits.back() / 60,
-                              Real(*std::min_element(times.begin(), times.end())) + "  PR 21474836.5",
-                              Real(*std::max_element(times.begin(), times.end())) + "  PR  0.0",
-                              Real(meanAt) + "  PR  0.0", " 0.0|214748364.7", 0));
+    ExpectRows(9,
+               SummaryRows(cycles, waits.back() / 60,
+                           Real(*std::min_element(times.begin(), times.end())) + "  PR 21474836.5",
+                           Real(*std::max_element(times.begin(), times.end())) + "  PR  0.0",
+                           Real(meanAt) + "  PR  0.0", " 0.0|214748364.7", 0));
   }
 }
 
 // A quit in carousel mode counts no turn it cut short, nor the one it stopped before.
 TEST_F(RandomAccessTest, CarouselModeCountsNoTurnAQuitCutShort) {
   struct Case {
-    size_t quitAt;      // the length of the third row when Esc comes
-    std::string third;  // that row as it stays
+    size_t quitAt;                            // the length of the third row when Esc comes
+    std::string third;                        // that row as it stays
   } cases[] = {{14, Bars("  3³ P 2  d 0³")},  // before the turn: the row stays open
                {17, Bars("  3³ P 2  d 0³ *B                                B* ³tP 0.3  tA 0.3 "
                          "³Wt  0/")}};  // in the turn: Ready was not awaited
