@@ -18,23 +18,12 @@
 #include "comLib3/screen_tools.h"
 #include "console/console.h"
 
-char XferMode = 'N';
-char InversMode = 'N';
 char BySlotMode = 'N';
 int32_t StartLevel = 1;
 char AnswerKey = 'N';
 int32_t SlotLevel = 1;
 
 namespace {
-
-// Reads one key without echo, upper-cased, and writes it back.
-char AskYesNo(const char* question) {
-  Write(question);
-  char key = static_cast<char>(std::toupper(ReadKey()));
-  Write(key);
-  NewLine();
-  return key;
-}
 
 int32_t BringInRelay() {
   return XferMode == 'Y' ? kLoadRelay : kPlaceRelay;
@@ -56,15 +45,15 @@ void AskQuestions() {
         "            CarPos: " + std::to_string(PositionCount));
   NewLine();
   NewLine();
-  AnswerKey = AskYesNo("X-fer Station [Y/N] ");
+  AnswerKey = AskKey("X-fer Station [Y/N] ");
   XferMode = AnswerKey == 'Y' ? 'Y' : 'N';
-  AnswerKey = AskYesNo("Quick Test [Y/N]   ");
+  AnswerKey = AskKey("Quick Test [Y/N]   ");
   if (AnswerKey == 'Y') return;
   StartLevel = AskNumber("Enter Start Level [1]    ");
   if (StartLevel < 1) StartLevel = 1;
   if (StartLevel > LevelCount) StartLevel = LevelCount;
-  InversMode = AskYesNo("Invers. Mode [Y/N] ");
-  BySlotMode = AskYesNo("By Slot [Y/N] ");
+  InversMode = AskKey("Invers. Mode [Y/N] ");
+  BySlotMode = AskKey("By Slot [Y/N] ");
 }
 
 // Only "N" takes the plate out of 1.1 first: the inverse order finds it there.

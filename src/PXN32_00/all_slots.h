@@ -3,8 +3,8 @@
 #pragma once
 #include <cstdint>
 
-extern char XferMode;       // 'Y': the plate travels through the transfer station
-extern char InversMode;     // the key typed at "Invers. Mode", upper-cased; 'N' before
+#include "PXN32_00/access_modes.h"
+
 extern char BySlotMode;     // the key typed at "By Slot", upper-cased; 'N' before
 extern int32_t StartLevel;  // level the first cycle starts at, 1 .. LevelCount
 extern char AnswerKey;      // the last X-fer / quick-test answer; 'Y' picks the quick test

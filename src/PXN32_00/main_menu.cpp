@@ -43,6 +43,7 @@ const MenuEntry kDispatch[] = {
     {'4', TeachPositioningTimes},
     {'5', ComponentTestMenu},
     {'6', AllSlotsTest},
+    {'7', RandomAccessTest},
     {'8', ThreePlateTest},
     {'S', StatisticsScreen},
 };

@@ -7,6 +7,7 @@ void MacroScreen();             // "3"
 void TeachPositioningTimes();   // "4"
 void ComponentTestMenu();       // "5"
 void AllSlotsTest();            // "6"
+void RandomAccessTest();        // "7"
 void ThreePlateTest();          // "8"
 void StatisticsScreen();        // "S", not listed on the menu
 
@@ -18,3 +19,6 @@ void GateMovementTest();        // 5
 void ShovelMovementTest();      // 6
 void TurnMovementTest();        // 7
 void ErrorCountersScreen();     // 8
+
+// Closes the random-access test: the access time summary, then a key.
+void AccessTimeSummary();

@@ -1,5 +1,7 @@
 #include "PXN_Lib3/entry.h"
 
+#include <cctype>
+
 #include "comLib3/screen_tools.h"
 #include "console/console.h"
 
@@ -11,4 +13,12 @@ int32_t AskNumber(const std::string& prompt) {
     Write("Invalid numeric input");
     NewLine();
   }
+}
+
+char AskKey(const std::string& question) {
+  Write(question);
+  const char key = static_cast<char>(std::toupper(ReadKey()));
+  Write(key);
+  NewLine();
+  return key;
 }

@@ -5,6 +5,7 @@
 
 #include "PXN32_00/all_slots.h"
 #include "PXN32_00/main_menu.h"
+#include "PXN32_00/random_access.h"
 #include "PXN_Lib3/access_stats.h"
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
@@ -44,6 +45,10 @@ void ResetProgramGlobals() {
   AccessTime = PlateReadyTime = PosTestTime = 0;
   XferMode = InversMode = BySlotMode = AnswerKey = 'N';
   StartLevel = SlotLevel = 1;
+  TestMode = '\0';
+  XferIncluded = false;
+  LastCarTarget = 0;
+  RotDistance = 0;
 }
 
 VirtualWorld::VirtualWorld() {

@@ -1,0 +1,4 @@
+#include "PXN32_00/access_modes.h"
+
+char XferMode = 'N';
+char InversMode = 'N';

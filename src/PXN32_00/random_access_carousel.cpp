@@ -1,0 +1,97 @@
+// Carousel mode of the random-access test: the carousel alone turns to random
+// positions, each turn timed and set against the taught time of its distance.
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "KV_Lib3/addresses.h"
+#include "KV_Lib3/commands.h"
+#include "KV_Lib3/text_to_int.h"
+#include "PXN32_00/random_access.h"
+#include "PXN32_00/random_access_modes.h"
+#include "PXN_Lib3/access_stats.h"
+#include "PXN_Lib3/device_ops.h"
+#include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/positioning_times.h"
+#include "PXN_Lib3/status.h"
+#include "PXN_Lib3/timed_access.h"
+#include "comLib3/clock_time.h"
+#include "comLib3/keyboard.h"
+#include "comLib3/screen_tools.h"
+#include "console/console.h"
+
+namespace {
+
+constexpr int kCarouselColumn = 50;       // where the row goes on after the trace
+constexpr int32_t kDeviationPause = 100;  // hundredths off the taught time that stop the test
+
+const std::string kBar(1, kColumnBar);
+
+void CountCarouselAccess() {
+  if (AccessTime > 0 && AccessTime < kLongestAccess) {
+    MaxAccessTime = std::max(MaxAccessTime, AccessTime);
+    MinAccessTime = std::min(MinAccessTime, AccessTime);
+    SumAccessTime += AccessTime / 100.0;
+    if (PosTestTime > 0) {
+      MaxPosTestTime = std::max(MaxPosTestTime, PosTestTime);
+      MinPosTestTime = std::min(MinPosTestTime, PosTestTime);
+    }
+  } else {
+    --AccessCount;
+  }
+}
+
+// One timed turn to a random position, set against the taught time of its distance.
+// False when the test ends.
+bool CarouselAccess() {
+  ++AccessCount;
+  AccessTarget = RandomRange(1, PositionCount);
+  // Shown and waited from here: the tracking scales WaitTime by ten.
+  const int32_t wait = MaxRandomWait > 0 ? RandomRange(0, MaxRandomWait) : FixedWait;
+  WaitTime = wait;
+  int32_t distance = AccessTarget - LastCarTarget;
+  if (distance < 0) distance += PositionCount;
+  RotDistance = static_cast<uint16_t>(distance);
+  LastCarTarget = AccessTarget;
+  WaitReady(PortNo);
+  Write(NumText(AccessCount, 3) + kBar + " P" + NumText(AccessTarget, 2) + "  d" +
+        NumText(RotDistance, 2) + kBar);
+  WriteDM(PortNo, kTargetPositionDM, static_cast<uint16_t>(AccessTarget));
+  if (AskQuit()) {
+    --AccessCount;  // quit before the turn: no access was made
+    return false;
+  }
+
+  StartStopwatch(WatchStart, WatchLap);
+  Write(" *");
+  TrackRotation(PortNo);
+  AccessTime = Elapsed(WatchStart, WatchLap);
+  const bool cutShort = QuitConfirmed;  // the operator quit before the turn ended
+  PrevCarPos = static_cast<uint16_t>(TextToInt(ReadDM(PortNo, kCarouselPositionDM)));
+  GotoXY(kCarouselColumn, WhereY());
+  Write(std::string(1, CarPosLetter(PrevCarPos)) + "* " + kBar);
+  const int32_t taught = TaughtTime(RotDistance + 1);  // 0 beyond the table
+  Write("tP" + SecondsText(taught) + "  tA" + SecondsText(AccessTime) + " ");
+  PosTestTime = std::abs(taught - AccessTime);
+  Write(kBar + "Wt" + NumText(wait, 3) + "/");
+  Countdown(wait);
+  if (cutShort)
+    --AccessCount;
+  else
+    CountCarouselAccess();
+
+  if (PosTestTime > kDeviationPause && !QuitConfirmed) {
+    Write("<tx..");
+    LastKey = static_cast<char>(ReadKey());
+    if (LastKey == kEsc) QuitConfirmed = true;
+  }
+  NewLine();
+  return !EscAbort && !QuitConfirmed;
+}
+
+}  // namespace
+
+void CarouselLoop() {
+  while (CarouselAccess()) {
+  }
+}

@@ -1,0 +1,95 @@
+#include "PXN_Lib3/timed_access.h"
+
+#include <algorithm>
+#include <string>
+
+#include "KV_Lib3/addresses.h"
+#include "KV_Lib3/commands.h"
+#include "KV_Lib3/text_to_int.h"
+#include "PXN_Lib3/access_stats.h"
+#include "PXN_Lib3/device_ops.h"
+#include "PXN_Lib3/status.h"
+#include "comLib3/clock_time.h"
+#include "comLib3/keyboard.h"
+#include "comLib3/screen_tools.h"
+#include "console/console.h"
+
+namespace {
+
+std::string Bar() {
+  return std::string(1, kColumnBar);
+}
+
+std::string Seconds(int32_t hundredths) {
+  return FixedText(hundredths / 100.0, 4, 1);
+}
+
+// Counted only inside the window, and only when the operator has not just quit:
+// a quit cuts the tracking short, so the time would be wrong.
+bool AccessCounts() {
+  return AccessTime > kShortestAccess && AccessTime < kLongestAccess && !AskQuit();
+}
+
+// The plate-ready figures take the time the row shows: measured by this access, or,
+// without the transfer station, the last one measured (0 when none ever was).
+void CountAccess() {
+  MaxAccessTime = std::max(MaxAccessTime, AccessTime);
+  MinAccessTime = std::min(MinAccessTime, AccessTime);
+  SumAccessTime += AccessTime / 100.0;
+  MaxPlateReadyTime = std::max(MaxPlateReadyTime, PlateReadyTime);
+  MinPlateReadyTime = std::min(MinPlateReadyTime, PlateReadyTime);
+  SumPlateReadyTime += PlateReadyTime / 100.0;
+  if (PosTestTime > 0) {
+    MaxPosTestTime = std::max(MaxPosTestTime, PosTestTime);
+    MinPosTestTime = std::min(MinPosTestTime, PosTestTime);
+  }
+}
+
+std::string WaitColumn() {
+  return Bar() + "Wt" + NumText(WaitTime, 3) + Bar();
+}
+
+}  // namespace
+
+void TimedAccess(int port, int32_t relay, char tag, bool plateReady) {
+  ++AccessCount;
+  PrevCarPos = kNoCarPos;
+  WaitTime = MaxRandomWait > 0 ? RandomRange(0, MaxRandomWait) : FixedWait;
+  WaitTenths(1);
+  WaitReady(port);
+
+  Write(NumText(AccessCount, 3) + Bar() + tag + NumText(AccessTarget, 2) + "/" +
+        NumText(AccessLevel, 2));
+  Write(Bar() + "P" + WriteDM(port, kTargetPositionDM, static_cast<uint16_t>(AccessTarget)));
+  Write(Bar() + "L" + WriteDM(port, kTargetLevelDM, static_cast<uint16_t>(AccessLevel)));
+  Write(Bar() + SetRelay(port, relay) + Bar());
+
+  // Both times run from the relay's reply until the tracking sees its relay on.
+  StartStopwatch(WatchStart, WatchLap);
+  if (plateReady) {
+    TrackUntilPlateReady(port);
+    PlateReadyTime = Elapsed(WatchStart, WatchLap);
+  }
+  TrackUntilReady(port);
+  AccessTime = Elapsed(WatchStart, WatchLap);
+  PosTestTime = TextToInt(ReadDM(port, kPositionTestDM));
+
+  GotoXY(kPosTestColumn, WhereY());
+  Write(Bar() + NumText(PosTestTime, 3));
+  if (AccessCounts())
+    CountAccess();
+  else
+    --AccessCount;
+  Write(Bar() + "At " + Seconds(AccessTime) + " " + Seconds(PlateReadyTime) + " ");
+
+  WaitReady(port);
+  Write(WaitTime > 0 ? SetRelay(port, kEndAccessRelay) : std::string("  "));
+  Write(WaitColumn());
+  if (MaxRandomWait > 0) {
+    TrackRotation(port);  // shows where the carousel goes; the wait is not waited
+  } else {
+    Write(WaitColumn());
+    Countdown(WaitTime);
+  }
+  NewLine();
+}
