@@ -12,7 +12,7 @@
 #include <ctime>
 #include <string>
 
-#include "console/clock.h"
+#include "base/clock.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ bool HasModemLines(int fd) {
 
 // Sleeps in poll until `events` or the deadline; a deadline in the past polls once.
 int PollUntil(int fd, short events, int64_t deadline, short& revents) {
-  int64_t left = deadline - console::TheClock().NowMicros();
+  int64_t left = deadline - base::TheClock().NowMicros();
   if (left < 0) left = 0;
   timespec wait{static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
   pollfd p{fd, events, 0};
@@ -146,7 +146,7 @@ bool PosixSerial::Configure(const LineSettings& settings, int& errorCode) {
 }
 
 void PosixSerial::Write(std::string_view bytes) {
-  const int64_t deadline = console::TheClock().NowMicros() + kWriteDeadlineMicros;
+  const int64_t deadline = base::TheClock().NowMicros() + kWriteDeadlineMicros;
   while (fd_ >= 0 && !bytes.empty()) {
     ssize_t n = write(fd_, bytes.data(), bytes.size());
     if (n > 0) {
@@ -168,7 +168,7 @@ void PosixSerial::Write(std::string_view bytes) {
 std::string PosixSerial::Read(size_t maxBytes, int64_t windowMicros) {
   std::string got;
   if (fd_ < 0) return got;  // a vanished device answers at once
-  const int64_t deadline = console::TheClock().NowMicros() + windowMicros;
+  const int64_t deadline = base::TheClock().NowMicros() + windowMicros;
   char buffer[256];
   while (fd_ >= 0 && got.size() < maxBytes) {
     short revents = 0;
@@ -180,7 +180,7 @@ std::string PosixSerial::Read(size_t maxBytes, int64_t windowMicros) {
       ssize_t n = read(fd_, buffer, want);
       if (n > 0) {
         got.append(buffer, static_cast<size_t>(n));
-        if (console::TheClock().NowMicros() >= deadline) break;
+        if (base::TheClock().NowMicros() >= deadline) break;
         continue;
       }
       if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;

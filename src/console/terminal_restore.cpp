@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <exception>
 
+#include "base/write_all.h"
 #include "console/terminal.h"
-#include "console/write_all.h"
 
 namespace console::terminal {
 namespace {
@@ -139,7 +139,7 @@ namespace console {
 void RestoreTerminal() {
   if (!terminal::active.exchange(false)) return;
   int savedErrno = errno;
-  WriteAll(STDOUT_FILENO, terminal::kReset, sizeof terminal::kReset - 1);
+  base::WriteAll(STDOUT_FILENO, terminal::kReset, sizeof terminal::kReset - 1);
   if (terminal::haveTermios) tcsetattr(STDIN_FILENO, TCSANOW, &terminal::savedTermios);
   errno = savedErrno;
 }

@@ -14,8 +14,8 @@
 #include <limits>
 #include <thread>
 
-#include "console/clock.h"
-#include "console/write_all.h"
+#include "base/clock.h"
+#include "base/write_all.h"
 
 namespace plcsim {
 namespace {
@@ -52,7 +52,7 @@ class PosixPtyServer : public PtyServer {
   int master_, slave_, wake_;
   std::string path_;
   std::deque<DueByte> due_;  // reply bytes with the time they reach the PC
-  console::RealClock clock_;
+  base::RealClock clock_;
   std::thread thread_;
 };
 
@@ -103,7 +103,7 @@ void PosixPtyServer::SendDueBytes() {
     out += due_.front().byte;
     due_.pop_front();
   }
-  console::WriteAll(master_, out.data(), out.size());
+  base::WriteAll(master_, out.data(), out.size());
 }
 
 // Microseconds until the next reply byte is due; -1 when nothing waits.
@@ -158,7 +158,7 @@ std::unique_ptr<PtyServer> PtyServer::Start(SimLine& line, std::string& error) {
 
 std::unique_ptr<PtyServer> ServeSimulator(const SimOptions& options, PlcModel& model, SimLine& line,
                                           std::string& error) {
-  ApplySimOptions(options, model, line, console::RealClock().NowMicros());
+  ApplySimOptions(options, model, line, base::RealClock().NowMicros());
   // Nobody reads the traffic logs of a served store, and a run may last for days.
   model.logRequests = false;
   line.keepWire = false;

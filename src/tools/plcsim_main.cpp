@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/version.h"
 #include "plcsim/line.h"
 #include "plcsim/model.h"
 #include "plcsim/options.h"
@@ -22,7 +23,8 @@ constexpr char kUsageHead[] =
     "  (a stale link there is replaced; any other file is left alone). Runs until\n"
     "  interrupted, then removes the link.\n"
     "  --link PATH       where to put the link to the serial device\n"
-    "  --help            this text\n";
+    "  --help            this text\n"
+    "  --version         the version\n";
 
 void Usage(FILE* out) {
   std::fputs(kUsageHead, out);
@@ -32,6 +34,7 @@ void Usage(FILE* out) {
 struct Options {
   std::string link;
   bool help = false;
+  bool version = false;
   plcsim::SimOptions sim;
 };
 
@@ -42,6 +45,8 @@ int ParseOptions(int argc, char** argv, Options& options) {
     std::string_view arg = argv[i];
     if (arg == "--help") {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (arg == "--link" && i + 1 < argc && argv[i + 1][0] != '\0') {
       options.link = argv[++i];
     } else {
@@ -56,7 +61,7 @@ int ParseOptions(int argc, char** argv, Options& options) {
       return 2;
     }
   }
-  if (options.help) return 0;
+  if (options.help || options.version) return 0;
   if (options.link.empty()) {
     std::fputs("plcsim: --link PATH is needed\n", stderr);
     Usage(stderr);
@@ -101,6 +106,10 @@ int main(int argc, char** argv) {
   if (int code = ParseOptions(argc, argv, options)) return code;
   if (options.help) {
     Usage(stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("plcsim %s\n", base::kVersion);
     return 0;
   }
 

@@ -16,7 +16,7 @@ using Reply = std::pair<std::string, int64_t>;
 
 // A line whose replies (bytes, arrival delay in us) the test writes byte for byte.
 struct ScriptedDevice : SerialDevice {
-  explicit ScriptedDevice(console::Clock& c) : clock(c) {}
+  explicit ScriptedDevice(base::Clock& c) : clock(c) {}
   bool Configure(const LineSettings&, int&) override { return true; }
   void Purge() override { ++purges; }
   void Write(std::string_view bytes) override {
@@ -29,14 +29,14 @@ struct ScriptedDevice : SerialDevice {
     clock.SleepUntil(clock.NowMicros() + (bytes.size() >= max ? delay : window));
     return bytes.substr(0, max);
   }
-  console::Clock& clock;
+  base::Clock& clock;
   std::deque<Reply> replies;
   Lines writes;
   std::vector<int64_t> writeTimes;
   int purges = 0;
 };
 
-ScriptedDevice& Scripted(console::Clock& clock, const Lines& replies = {}) {
+ScriptedDevice& Scripted(base::Clock& clock, const Lines& replies = {}) {
   auto* device = new ScriptedDevice(clock);
   for (const auto& r : replies) device->replies.push_back({r, 1000});
   ComHandles[PortNo = 1].reset(device);

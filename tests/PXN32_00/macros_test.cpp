@@ -67,7 +67,7 @@ TEST_F(MacroScreenTest, CommandKeysShowOnRow24AndRow23KeyValuesWithAnIdleNulEver
   for (const auto& [typed, runMs, row23] : timed) {
     Fresh(typed);
     clock.SetLimit(clock.NowMicros() + runMs * 1000);
-    EXPECT_THROW(MacroScreen(), console::VirtualTimeExceeded);
+    EXPECT_THROW(MacroScreen(), base::VirtualTimeExceeded);
     EXPECT_EQ(RowTrim(23), row23) << typed << " for " << runMs;
   }
 }

@@ -78,7 +78,7 @@ TEST_F(MainMenuTest, BannerAndMenuRows) {
 
 TEST_F(MainMenuTest, StartUpDialogueWithAndWithoutController) {
   clock.SetLimit(400000);  // stop inside the half-second wait after the check
-  EXPECT_THROW(Run({}), console::VirtualTimeExceeded);
+  EXPECT_THROW(Run({}), base::VirtualTimeExceeded);
   ExpectRows(1, {"Enter Port Number to Tavomir [1,2] 1", "Enter Operator Name                Tom",
                  "Open Comport 0", "Communication Request to Hardware CC", "CF Closed"});
   EXPECT_EQ(Sent(), (Lines{"CR\r", "RD DM109\r", "CQ\r"}));
@@ -87,7 +87,7 @@ TEST_F(MainMenuTest, StartUpDialogueWithAndWithoutController) {
   line.faults.silent = true;
   clock.SetLimit(clock.NowMicros() + 700000);
   keys.Type("2\rAnn\r");
-  EXPECT_THROW(RunProgram(), console::VirtualTimeExceeded);
+  EXPECT_THROW(RunProgram(), base::VirtualTimeExceeded);
   ExpectRows(3, {"Open Comport 0", "No Communication to Hardware..."});
   EXPECT_EQ(Sent(), Lines(4, "CR\r"));
   EXPECT_EQ(RandomSeed, 0u);
@@ -100,7 +100,7 @@ TEST_F(MainMenuTest, PortsThatCannotBeOpenedOrAreNotNumbers) {
     ResetProgramGlobals();
     clock.SetLimit(clock.NowMicros() + 400000);
     keys.Type(port + "\rTom\r"), keys.Pause(100000), keys.Type(" ");  // a key ends the message
-    EXPECT_THROW(RunProgram(), console::VirtualTimeExceeded);
+    EXPECT_THROW(RunProgram(), base::VirtualTimeExceeded);
     ExpectRows(3, {"Open Comport Invalid Port Number: " + port + "   E22",
                    "No Communication to Hardware..."});
   }

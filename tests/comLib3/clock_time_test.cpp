@@ -6,8 +6,8 @@
 using ClockTest = VirtualWorld;
 
 TEST_F(ClockTest, StopwatchRunsAcrossMidnight) {
-  console::VirtualClock late(2026, 12, 6, 23, 59, 59, 50);
-  console::SetClock(&late);
+  base::VirtualClock late(2026, 12, 6, 23, 59, 59, 50);
+  base::SetClock(&late);
   StartStopwatch(WatchStart, WatchLap);
   late.Advance(1200000);  // to 00:00:00.70
   EXPECT_EQ(Elapsed(WatchStart, WatchLap), 120);
@@ -16,7 +16,7 @@ TEST_F(ClockTest, StopwatchRunsAcrossMidnight) {
   ClockTime t;
   HundredthsToTime(366102, t);
   EXPECT_EQ(parts(t), std::tuple(1, 1, 1, 2));
-  console::SetClock(&clock);
+  base::SetClock(&clock);
 }
 
 TEST_F(ClockTest, WaitSecondsEndsOnTheNthTickOrOnEsc) {

@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "console/clock.h"
+#include "base/clock.h"
 
 constexpr int64_t kWindow = 55000;
 const std::string kLine = std::string("WR DM100 65535\r") + '\0' + "\x7f\xff\n";
@@ -36,7 +36,7 @@ class PosixSerial : public ::testing::Test {
     EXPECT_TRUE(device && device->Configure(LineSettings{}, error)) << error;
     return device;
   }
-  static int64_t Now() { return console::TheClock().NowMicros(); }
+  static int64_t Now() { return base::TheClock().NowMicros(); }
 };
 
 TEST_F(PosixSerial, RawBytesBothWaysWithReadWindowAndPurge) {

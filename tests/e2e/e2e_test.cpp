@@ -9,9 +9,9 @@
 #include <fstream>
 
 #include "KV_Lib3/exchange.h"
+#include "base/clock.h"
 #include "comLib3/serial.h"
 #include "comLib3/serial_posix.h"
-#include "console/clock.h"
 #include "plcsim/pty_server.h"
 
 namespace {
@@ -133,9 +133,9 @@ TEST(PtyServer, ExchangeTimeFigure) {
   ASSERT_EQ(OpenComPort(1, 9600, 'E', 1, 8), 0);
   std::vector<int64_t> took;
   for (std::string reply; took.size() < 20;) {
-    int64_t start = console::TheClock().NowMicros();
+    int64_t start = base::TheClock().NowMicros();
     CommRequest(1, reply);
-    took.push_back(console::TheClock().NowMicros() - start);
+    took.push_back(base::TheClock().NowMicros() - start);
     EXPECT_EQ(reply, "CC");
   }
   CloseComPort(1);

@@ -44,7 +44,7 @@ void ResetProgramGlobals() {
 }
 
 VirtualWorld::VirtualWorld() {
-  console::SetClock(&clock);
+  base::SetClock(&clock);
   console::Install(&keys);
   ResetProgramGlobals();
   RememberScreenSize();
@@ -60,7 +60,7 @@ VirtualWorld::~VirtualWorld() {
   for (auto& handle : ComHandles) handle.reset();
   SetSerialOpener(nullptr);
   console::Install(nullptr);
-  console::SetClock(nullptr);
+  base::SetClock(nullptr);
 }
 
 void VirtualWorld::OpenSimPort(int port) {

@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "console/clock.h"
-#include "console/virtual_backend.h"
 #include "plcsim/line.h"
 #include "plcsim/model.h"
+#include "support/virtual_backend.h"
+#include "support/virtual_clock.h"
 
 // Puts every global of the program back to its start value.
 void ResetProgramGlobals();
@@ -49,7 +49,7 @@ class VirtualWorld : public ::testing::Test {
   void Script(std::string_view keys, int64_t pause = 1000000);
   int64_t NowMs() { return clock.NowMicros() / 1000; }
 
-  console::VirtualClock clock;
+  base::VirtualClock clock;
   console::VirtualBackend keys{clock};
   plcsim::PlcModel plc;
   plcsim::SimLine line{plc};
