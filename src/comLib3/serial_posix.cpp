@@ -113,28 +113,15 @@ bool PosixSerial::Configure(const LineSettings& settings, int& errorCode) {
     errorCode = EIO;
     return false;
   }
-  speed_t speed;
-  tcflag_t size;
-  if (!SpeedFor(settings.baud, speed) || !SizeFor(settings.dataBits, size)) {
-    errorCode = EINVAL;
-    return false;
-  }
   termios tio{};
   if (tcgetattr(fd_, &tio) != 0) {
     errorCode = errno;
     return false;
   }
-  cfmakeraw(&tio);
-  cfsetispeed(&tio, speed);
-  cfsetospeed(&tio, speed);
-  tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
-  tio.c_cflag |= size | CLOCAL | CREAD;
-  if (settings.parity == 'E' || settings.parity == 'O') tio.c_cflag |= PARENB;
-  if (settings.parity == 'O') tio.c_cflag |= PARODD;
-  if (settings.stopBits == 2) tio.c_cflag |= CSTOPB;
-  tio.c_iflag &= ~(IXON | IXOFF | IXANY);
-  tio.c_cc[VMIN] = 0;
-  tio.c_cc[VTIME] = 0;
+  if (!LineTermios(settings, tio)) {
+    errorCode = EINVAL;
+    return false;
+  }
   // Not read back: pseudo-terminals take the call but keep their own size and parity,
   // and the C library may then report EINVAL although everything else was applied.
   if (tcsetattr(fd_, TCSANOW, &tio) != 0 && !(errno == EINVAL && !HasModemLines(fd_))) {
@@ -195,6 +182,25 @@ std::string PosixSerial::Read(size_t maxBytes, int64_t windowMicros) {
 }
 
 }  // namespace
+
+bool LineTermios(const LineSettings& settings, termios& tio) {
+  speed_t speed;
+  tcflag_t size;
+  if (!SpeedFor(settings.baud, speed) || !SizeFor(settings.dataBits, size)) return false;
+  cfmakeraw(&tio);
+  cfsetispeed(&tio, speed);
+  cfsetospeed(&tio, speed);
+  // Received bytes are taken as they come: no parity check, no marking, no stripping.
+  tio.c_iflag &= ~(INPCK | IGNPAR | PARMRK | ISTRIP | IXON | IXOFF | IXANY);
+  tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+  tio.c_cflag |= size | CLOCAL | CREAD;
+  if (settings.parity == 'E' || settings.parity == 'O') tio.c_cflag |= PARENB;
+  if (settings.parity == 'O') tio.c_cflag |= PARODD;
+  if (settings.stopBits == 2) tio.c_cflag |= CSTOPB;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  return true;
+}
 
 std::string PortDevicePath(int port) {
   return "/dev/ttyS" + std::to_string(port - 1);
