@@ -13,6 +13,7 @@
 #include <string>
 
 #include "base/clock.h"
+#include "base/held_lines.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ int PollUntil(int fd, short events, int64_t deadline, short& revents) {
 
 class PosixSerial : public SerialDevice {
  public:
-  explicit PosixSerial(int fd) : fd_(fd) {}
+  explicit PosixSerial(int fd) : fd_(fd) { base::HoldLine(fd); }
   ~PosixSerial() override { Close(); }
 
   bool Configure(const LineSettings& settings, int& errorCode) override;
@@ -103,6 +104,7 @@ class PosixSerial : public SerialDevice {
 
 void PosixSerial::Close() {
   if (fd_ < 0) return;
+  base::LetGoOfLine(fd_);
   (void)ioctl(fd_, TIOCNXCL);
   close(fd_);  // also lets go of the flock
   fd_ = -1;

@@ -3,11 +3,18 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <exception>
 
 #include "base/clock.h"
+#include "console/terminal_restore.h"
 
 constexpr int64_t kWindow = 55000;
 const std::string kLine = std::string("WR DM100 65535\r") + '\0' + "\x7f\xff\n";
@@ -104,4 +111,48 @@ TEST_F(PosixSerial, VanishedLineAnswersEmptyAtOnceFromThenOn) {
     EXPECT_EQ(device->Read(50, kWindow), "");
     EXPECT_LT(Now() - start, kWindow) << "a dead line must not cost the read window";
   }
+}
+
+// Ends like a program with the line open: by a signal, at exit, or on std::terminate.
+[[noreturn]] void OpenTheLineAndEnd(const std::string& path, int how) {
+  const rlimit noCore{0, 0};
+  setrlimit(RLIMIT_CORE, &noCore);
+  int error = 0;
+  auto device = OpenPosixSerial(path, error);
+  if (!device) _exit(90);
+  std::set_terminate(std::abort);  // quietly, where the C++ run-time would print a note
+  console::terminal::InstallExitHooks();
+  if (how == 0) std::exit(3);
+  if (how < 0) std::terminate();
+  kill(getpid(), how);
+  _exit(91);
+}
+
+// The far end stays held, as a server holds it; the flag then outlives the process that
+// set it unless the process clears it on its way out. SIGKILL runs no code: the server
+// must free the line then.
+TEST_F(PosixSerial, EveryWayOutThatRunsCodeLetsGoOfTheLine) {
+  int held = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  struct Case {
+    int how;  // a signal; 0 exit(3); -1 std::terminate
+    int status;
+    bool released;
+  } cases[] = {{SIGINT, SIGINT, true},       {SIGTERM, SIGTERM, true}, {SIGHUP, SIGHUP, true},
+               {SIGPIPE, SIGPIPE, true},     {SIGUSR1, SIGUSR1, true}, {SIGUSR2, SIGUSR2, true},
+               {SIGALRM, SIGALRM, true},     {SIGRTMIN + 2, SIGRTMIN + 2, true},
+               {0, 256 * 3, true},           {-1, SIGABRT, true},      {SIGKILL, SIGKILL, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.how > 0 ? strsignal(c.how) : c.how == 0 ? "exit" : "std::terminate");
+    pid_t child = fork();
+    if (child == 0) OpenTheLineAndEnd(path, c.how);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(status & 0xFF7F, c.status) << "the way the child ended";
+    int exclusive = -1;
+    ASSERT_EQ(ioctl(held, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive != 0, !c.released) << "the line's exclusive-use flag";
+    ioctl(held, TIOCNXCL);
+  }
+  close(held);
 }
