@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -27,14 +29,20 @@ struct DueByte {
 
 class PosixPtyServer : public PtyServer {
  public:
-  PosixPtyServer(SimLine& line, int master, int slave, int wake, std::string path)
-      : line_(line), master_(master), slave_(slave), wake_(wake), path_(std::move(path)) {
+  PosixPtyServer(SimLine& line, int master, int slave, int wake, int watch, std::string path)
+      : line_(line),
+        master_(master),
+        slave_(slave),
+        wake_(wake),
+        watch_(watch),
+        path_(std::move(path)) {
     thread_ = std::thread([this] { Serve(); });
   }
   ~PosixPtyServer() override {
     uint64_t one = 1;
     (void)!write(wake_, &one, sizeof one);
     thread_.join();
+    if (watch_ >= 0) close(watch_);
     close(wake_);
     close(slave_);
     close(master_);
@@ -47,9 +55,12 @@ class PosixPtyServer : public PtyServer {
   void CollectReplies();
   void SendDueBytes();
   int64_t NextWakeMicros();
+  void FollowClients();
 
   SimLine& line_;  // touched by the server thread only
   int master_, slave_, wake_;
+  int watch_;        // opens and closes of the slave; -1 when they can't be watched
+  int clients_ = 0;  // the slave's openers but us
   std::string path_;
   std::deque<DueByte> due_;  // reply bytes with the time they reach the PC
   base::RealClock clock_;
@@ -58,12 +69,13 @@ class PosixPtyServer : public PtyServer {
 
 void PosixPtyServer::Serve() {
   for (;;) {
-    pollfd fds[2] = {{master_, POLLIN, 0}, {wake_, POLLIN, 0}};
+    pollfd fds[3] = {{master_, POLLIN, 0}, {wake_, POLLIN, 0}, {watch_, POLLIN, 0}};
     int64_t wait = NextWakeMicros();
     timespec ts{static_cast<time_t>(wait / 1000000), static_cast<long>(wait % 1000000) * 1000};
-    int n = ppoll(fds, 2, wait < 0 ? nullptr : &ts, nullptr);
+    int n = ppoll(fds, 3, wait < 0 ? nullptr : &ts, nullptr);
     if (n < 0 && errno != EINTR) return;
     if (fds[1].revents) return;  // asked to stop
+    if (fds[2].revents & POLLIN) FollowClients();
     if ((fds[0].revents & POLLIN) && !ReceiveFromMaster()) return;
     // We hold the slave open, so a hang-up here means the pty itself is broken.
     if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL) && !(fds[0].revents & POLLIN)) return;
@@ -113,6 +125,23 @@ int64_t PosixPtyServer::NextWakeMicros() {
   return wait < 0 ? 0 : wait;
 }
 
+// A client that ends without clearing its exclusive-use flag (killed outright, say)
+// would lock every later client out for as long as we hold the slave: the flag belongs to
+// the pseudo-terminal, not to the client's descriptor. So once the last client has gone,
+// the flag is cleared for the next one.
+void PosixPtyServer::FollowClients() {
+  alignas(inotify_event) char buffer[4096];
+  ssize_t n = read(watch_, buffer, sizeof buffer);
+  for (ssize_t at = 0; at < n;) {
+    const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+    at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    if (event->mask & IN_OPEN) ++clients_;
+    if ((event->mask & IN_CLOSE) && clients_ > 0) --clients_;
+    if (event->mask & IN_Q_OVERFLOW) clients_ = 0;  // count lost: rather a free line
+    if (clients_ == 0) (void)ioctl(slave_, TIOCNXCL);
+  }
+}
+
 bool MakeRaw(int fd) {
   termios tio{};
   if (tcgetattr(fd, &tio) != 0) return false;
@@ -153,7 +182,13 @@ std::unique_ptr<PtyServer> PtyServer::Start(SimLine& line, std::string& error) {
   if (fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK) != 0) return fail("fcntl", slave);
   int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (wake < 0) return fail("eventfd", slave);
-  return std::make_unique<PosixPtyServer>(line, master, slave, wake, name);
+  // Watched from now on, so that every client's open is counted and our own is not.
+  int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+  if (watch >= 0 && inotify_add_watch(watch, name, IN_OPEN | IN_CLOSE) < 0) {
+    close(watch);
+    watch = -1;
+  }
+  return std::make_unique<PosixPtyServer>(line, master, slave, wake, watch, name);
 }
 
 std::unique_ptr<PtyServer> ServeSimulator(const SimOptions& options, PlcModel& model, SimLine& line,

@@ -1,10 +1,13 @@
 // End to end: the real pxn32 and plcsim in tmux terminals, on pseudo-terminal lines.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -123,6 +126,43 @@ TEST_F(Pxn32, ReachTheMenuOnBothSimulatorsQuitRestoringTheTerminalAndRefuseBadOp
   for (const char* options : {"--bogus", "--device", "extra", "--sim --device /dev/null"})
     EXPECT_EQ(RunShell(kPxn32 + " " + options + " </dev/null >/dev/null 2>&1"), 2) << options;
   EXPECT_EQ(RunShell(kPxn32 + " --help >/dev/null"), 0);
+}
+
+// A client killed outright runs no code to clear its exclusive-use flag: the server
+// clears it once the last client has gone, and not while one still holds the line.
+TEST(PtyServer, FreesTheLineOnceTheLastClientHasGone) {
+  Served plc;
+  ASSERT_TRUE(plc.server) << plc.error;
+  const std::string path = plc.server->SlavePath();
+  const char* slave = path.c_str();
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t client = fork();
+  if (client == 0) {  // system calls only: the server's thread runs in the parent
+    int fd = open(slave, O_RDWR | O_NOCTTY);
+    bool claimed = fd >= 0 && ioctl(fd, TIOCEXCL) == 0;
+    (void)!write(ready[1], claimed ? "y" : "n", 1);
+    pause();
+    _exit(0);
+  }
+  char claimed = 0;
+  EXPECT_EQ(read(ready[0], &claimed, 1), 1);
+  close(ready[0]);
+  close(ready[1]);
+  auto exclusive = [&] {  // our own look is a client too, while it lasts
+    int fd = open(slave, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    int flag = -1;
+    ioctl(fd, TIOCGEXCL, &flag);
+    close(fd);
+    return flag;
+  };
+  EXPECT_EQ(claimed, 'y');
+  exclusive();     // a look that comes and goes, like a client that finds the line busy
+  usleep(100000);  // time for the server to see it go
+  EXPECT_EQ(exclusive(), 1) << "freed under a client that still holds the line";
+  kill(client, SIGKILL);
+  waitpid(client, nullptr, 0);
+  EXPECT_TRUE(WaitUntil([&] { return exclusive() == 0; })) << "still locked after the client died";
 }
 
 // A figure, never pass/fail: one exchange takes the 55 ms read window plus the travel.
