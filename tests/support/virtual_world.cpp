@@ -103,15 +103,23 @@ std::vector<std::string> VirtualWorld::SentSinceMark() {
   return sent;
 }
 
-void VirtualWorld::ExpectRows(int first, const std::vector<std::string>& rows) const {
+void VirtualWorld::ExpectRows(int first, const std::vector<std::string>& rows,
+                              std::source_location where) const {
   for (size_t i = 0; i < rows.size(); ++i) {
     const int row = first + static_cast<int>(i);
-    EXPECT_EQ(RowTrim(row), rows[i]) << "screen row " << row;
+    const std::string shown = RowTrim(row);
+    if (shown != rows[i])
+      ADD_FAILURE_AT(where.file_name(), where.line())
+          << "screen row " << row << " is \"" << Escaped(shown) << "\", expected \""
+          << Escaped(rows[i]) << "\"";
   }
 }
 
-void VirtualWorld::ExpectSent(const std::vector<std::string>& requests) {
-  EXPECT_TRUE(SameLines(SentSinceMark(), requests)) << "requests on the line";
+void VirtualWorld::ExpectSent(const std::vector<std::string>& requests,
+                              std::source_location where) {
+  ::testing::AssertionResult same = SameLines(SentSinceMark(), requests);
+  if (!same)
+    ADD_FAILURE_AT(where.file_name(), where.line()) << "requests on the line: " << same.message();
 }
 
 void VirtualWorld::Script(std::string_view script, int64_t pause) {
