@@ -5,15 +5,20 @@
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <deque>
+#include <fstream>
 #include <limits>
+#include <string>
 #include <thread>
 
 #include "base/clock.h"
@@ -26,6 +31,9 @@ struct DueByte {
   int64_t at;
   char byte;
 };
+
+constexpr int64_t kLookAfterCloseMicros = 200000;
+constexpr int64_t kLookIntervalMicros = 10000;
 
 class PosixPtyServer : public PtyServer {
  public:
@@ -55,12 +63,14 @@ class PosixPtyServer : public PtyServer {
   void CollectReplies();
   void SendDueBytes();
   int64_t NextWakeMicros();
-  void FollowClients();
+  void NoteClosings();
+  void FreeLineIfAbandoned();
 
   SimLine& line_;  // touched by the server thread only
   int master_, slave_, wake_;
-  int watch_;        // opens and closes of the slave; -1 when they can't be watched
-  int clients_ = 0;  // the slave's openers but us
+  int watch_;               // reports every close of the slave; -1 when it can't be watched
+  int64_t lookUntil_ = -1;  // after a close: when to stop looking at the line's flag
+  int64_t nextLook_ = -1;
   std::string path_;
   std::deque<DueByte> due_;  // reply bytes with the time they reach the PC
   base::RealClock clock_;
@@ -75,11 +85,12 @@ void PosixPtyServer::Serve() {
     int n = ppoll(fds, 3, wait < 0 ? nullptr : &ts, nullptr);
     if (n < 0 && errno != EINTR) return;
     if (fds[1].revents) return;  // asked to stop
-    if (fds[2].revents & POLLIN) FollowClients();
+    if (fds[2].revents & POLLIN) NoteClosings();
     if ((fds[0].revents & POLLIN) && !ReceiveFromMaster()) return;
     // We hold the slave open, so a hang-up here means the pty itself is broken.
     if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL) && !(fds[0].revents & POLLIN)) return;
     SendDueBytes();
+    FreeLineIfAbandoned();
   }
 }
 
@@ -118,27 +129,55 @@ void PosixPtyServer::SendDueBytes() {
   base::WriteAll(master_, out.data(), out.size());
 }
 
-// Microseconds until the next reply byte is due; -1 when nothing waits.
+// Microseconds until the next reply byte is due or the line is to be looked at; -1 when
+// nothing waits.
 int64_t PosixPtyServer::NextWakeMicros() {
-  if (due_.empty()) return -1;
-  int64_t wait = due_.front().at - clock_.NowMicros();
+  int64_t at = due_.empty() ? -1 : due_.front().at;
+  if (lookUntil_ >= 0 && (at < 0 || nextLook_ < at)) at = nextLook_;
+  if (at < 0) return -1;
+  int64_t wait = at - clock_.NowMicros();
   return wait < 0 ? 0 : wait;
 }
 
+// Whether a program holds a lock on the line, as pxn32 holds one (flock) while it uses
+// it. /proc/locks lists every lock with the device and inode of its file; without it the
+// line counts as free.
+bool LineLocked(int fd) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0) return false;
+  char id[64];
+  std::snprintf(id, sizeof id, " %02x:%02x:%lu ", major(st.st_dev), minor(st.st_dev),
+                static_cast<unsigned long>(st.st_ino));
+  std::ifstream locks("/proc/locks");
+  for (std::string entry; std::getline(locks, entry);)
+    if (entry.find(id) != std::string::npos) return true;
+  return false;
+}
+
 // A client that ends without clearing its exclusive-use flag (killed outright, say)
-// would lock every later client out for as long as we hold the slave: the flag belongs to
-// the pseudo-terminal, not to the client's descriptor. So once the last client has gone,
-// the flag is cleared for the next one.
-void PosixPtyServer::FollowClients() {
-  alignas(inotify_event) char buffer[4096];
-  ssize_t n = read(watch_, buffer, sizeof buffer);
-  for (ssize_t at = 0; at < n;) {
-    const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-    at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-    if (event->mask & IN_OPEN) ++clients_;
-    if ((event->mask & IN_CLOSE) && clients_ > 0) --clients_;
-    if (event->mask & IN_Q_OVERFLOW) clients_ = 0;  // count lost: rather a free line
-    if (clients_ == 0) (void)ioctl(slave_, TIOCNXCL);
+// would lock every later client out while we hold the slave: the flag belongs to the
+// pseudo-terminal, not to the client's descriptor. So after every close of the slave
+// the flag is cleared once no lock backs it. The close is reported a moment before the
+// closing client's lock goes, hence a few looks.
+void PosixPtyServer::NoteClosings() {
+  alignas(inotify_event) char events[4096];
+  while (read(watch_, events, sizeof events) > 0) {
+  }
+  nextLook_ = clock_.NowMicros();
+  lookUntil_ = nextLook_ + kLookAfterCloseMicros;
+}
+
+void PosixPtyServer::FreeLineIfAbandoned() {
+  const int64_t now = clock_.NowMicros();
+  if (lookUntil_ < 0 || now < nextLook_) return;
+  int exclusive = 0;
+  (void)ioctl(slave_, TIOCGEXCL, &exclusive);
+  const bool held = exclusive && LineLocked(slave_);
+  if (exclusive && !held) (void)ioctl(slave_, TIOCNXCL);
+  if (held && now < lookUntil_) {
+    nextLook_ = now + kLookIntervalMicros;
+  } else {
+    lookUntil_ = -1;
   }
 }
 
@@ -182,9 +221,8 @@ std::unique_ptr<PtyServer> PtyServer::Start(SimLine& line, std::string& error) {
   if (fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK) != 0) return fail("fcntl", slave);
   int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (wake < 0) return fail("eventfd", slave);
-  // Watched from now on, so that every client's open is counted and our own is not.
   int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-  if (watch >= 0 && inotify_add_watch(watch, name, IN_OPEN | IN_CLOSE) < 0) {
+  if (watch >= 0 && inotify_add_watch(watch, name, IN_CLOSE) < 0) {
     close(watch);
     watch = -1;
   }

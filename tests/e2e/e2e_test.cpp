@@ -1,6 +1,7 @@
 // End to end: the real pxn32 and plcsim in tmux terminals, on pseudo-terminal lines.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,7 +85,8 @@ TEST_F(Pxn32, ReachTheMenuOnBothSimulatorsQuitRestoringTheTerminalAndAnswerOptio
 }
 
 // A client killed outright runs no code to clear its exclusive-use flag: the server
-// clears it once the last client has gone, and not while one still holds the line.
+// clears it once the client's lock has gone with it, and not while a client holds the
+// line.
 TEST(PtyServer, FreesTheLineOnceTheLastClientHasGone) {
   Served plc;
   ASSERT_TRUE(plc.server) << plc.error;
@@ -94,8 +96,8 @@ TEST(PtyServer, FreesTheLineOnceTheLastClientHasGone) {
   ASSERT_EQ(pipe(ready), 0);
   pid_t client = fork();
   if (client == 0) {  // system calls only: the server's thread runs in the parent
-    int fd = open(slave, O_RDWR | O_NOCTTY);
-    bool claimed = fd >= 0 && ioctl(fd, TIOCEXCL) == 0;
+    int fd = open(slave, O_RDWR | O_NOCTTY);  // as pxn32 takes a line
+    bool claimed = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ioctl(fd, TIOCEXCL) == 0;
     (void)!write(ready[1], claimed ? "y" : "n", 1);
     pause();
     _exit(0);
