@@ -81,12 +81,16 @@ bool Session::TerminalAsBefore() const {
 void Pxn32::SetUp() {
   if (kPxn32.empty()) GTEST_SKIP() << "PXN32_BIN not set";
   if (RunShell("command -v tmux >/dev/null") != 0) GTEST_SKIP() << "tmux is not installed";
-  ASSERT_TRUE(std::filesystem::create_directory(dir_));
+  dir_ = "/tmp/pxn32-e2e-" + std::to_string(getpid()) + "-" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  ASSERT_TRUE(std::filesystem::create_directory(dir_)) << dir_;
   programs_ = kPxn32.substr(0, kPxn32.rfind('/') + 1);
 }
 
 void Pxn32::TearDown() {
-  RunShell("{ kill $(cat " + dir_ + "/plcsim.pid); } 2>&-; rm -rf " + dir_);
+  if (dir_.empty()) return;
+  if (std::filesystem::exists(dir_ + "/plcsim.pid")) StopPlcsim();
+  std::filesystem::remove_all(dir_);
 }
 
 std::string Pxn32::Program(const std::string& name) const {

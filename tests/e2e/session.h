@@ -58,7 +58,7 @@ class Pxn32 : public ::testing::Test {
   // Stops plcsim with SIGTERM and returns its exit code.
   std::string StopPlcsim();
 
-  const std::string dir_ = "/tmp/pxn32-e2e-" + std::to_string(getpid());
+  std::string dir_;  // the scratch folder, the test's own
 
  private:
   std::string programs_;  // the folder of the programs
