@@ -10,12 +10,6 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-Lines operator+(Lines a, const Lines& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 const Lines kStartUpCheck = {"CR\r", "RD DM109\r", "CQ\r"};
 const Lines kOpen = {"CR\r", "RD DM109\r", "WR DM123 0\r"};
 const Lines kQuit = {"CQ\r"};

@@ -16,6 +16,11 @@
 #include "console/console.h"
 #include "plcsim/sim_serial.h"
 
+Lines operator+(Lines a, const Lines& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 void ResetProgramGlobals() {
   EscAbort = false;
   KeyBuffer.clear();

@@ -13,6 +13,11 @@
 #include "support/virtual_backend.h"
 #include "support/virtual_clock.h"
 
+// Screen rows or requests on the line, one entry each.
+using Lines = std::vector<std::string>;
+// The entries of `a`, then those of `b`.
+Lines operator+(Lines a, const Lines& b);
+
 // Puts every global of the program back to its start value.
 void ResetProgramGlobals();
 
