@@ -117,7 +117,7 @@ std::string NumText(int64_t value, int width) {
 void WriteNum(int64_t value, int width) { Write(NumText(value, width)); }
 
 std::string FixedText(double value, int width, int decimals) {
-  // Round half away from zero on the decimal digits, as the console's real output did.
+  // Half a unit of the last decimal rounds away from zero (0.25 with one decimal is 0.3).
   double scale = std::pow(10.0, decimals);
   double scaled = std::round(value * scale + (value < 0 ? -1e-7 : 1e-7));
   char buf[64];

@@ -48,7 +48,6 @@ bool PlcModel::TimerDone(int n) const {
 }
 
 std::string PlcModel::Handle(std::string_view request, int64_t now) {
-  if (logRequests) requests_.emplace_back(request);
   Advance(now);
   return Execute(request, now_);
 }

@@ -68,8 +68,6 @@ class PlcModel {
   void SetTimerDone(int n, bool done) { timers_[n] = done; }
 
   const SimConfig& Config() const { return config_; }
-  // Every request handled, in order, as received (for tests that check the traffic).
-  const std::vector<std::string>& Requests() const { return requests_; }
 
   // Where every plate is.
   const PlateStore& Plates() const { return plates_; }
@@ -80,8 +78,6 @@ class PlcModel {
   bool Busy() const;
 
   ModelFaults faults;
-  // Keep every request for Requests(); a long real-time run turns this off.
-  bool logRequests = true;
 
  private:
   enum class EventKind { kRotationEnd, kJobDeliver, kJobEnd, kResetEnd, kArmSettled };
@@ -127,7 +123,6 @@ class PlcModel {
   std::vector<uint16_t> dm_;
   std::map<int, bool> relays_;
   std::map<int, bool> timers_;
-  std::vector<std::string> requests_;
 
   PlateStore plates_;
   // Pending events; each carries its activity's generation, so a cancelled activity's

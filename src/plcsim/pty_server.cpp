@@ -232,8 +232,7 @@ std::unique_ptr<PtyServer> PtyServer::Start(SimLine& line, std::string& error) {
 std::unique_ptr<PtyServer> ServeSimulator(const SimOptions& options, PlcModel& model, SimLine& line,
                                           std::string& error) {
   ApplySimOptions(options, model, line, base::RealClock().NowMicros());
-  // Nobody reads the traffic logs of a served store, and a run may last for days.
-  model.logRequests = false;
+  // Nobody reads the traffic log of a served store, and a run may last for days.
   line.keepWire = false;
   return PtyServer::Start(line, error);
 }
