@@ -109,22 +109,20 @@ std::vector<std::string> VirtualWorld::SentSinceMark() {
 }
 
 void VirtualWorld::ExpectRows(int first, const std::vector<std::string>& rows,
-                              std::source_location where) const {
+                              const char* callerFile, int callerLine) const {
   for (size_t i = 0; i < rows.size(); ++i) {
     const int row = first + static_cast<int>(i);
     const std::string shown = RowTrim(row);
     if (shown != rows[i])
-      ADD_FAILURE_AT(where.file_name(), where.line())
-          << "screen row " << row << " is \"" << Escaped(shown) << "\", expected \""
-          << Escaped(rows[i]) << "\"";
+      ADD_FAILURE_AT(callerFile, callerLine) << "screen row " << row << " is \"" << Escaped(shown)
+                                             << "\", expected \"" << Escaped(rows[i]) << "\"";
   }
 }
 
-void VirtualWorld::ExpectSent(const std::vector<std::string>& requests,
-                              std::source_location where) {
+void VirtualWorld::ExpectSent(const std::vector<std::string>& requests, const char* callerFile,
+                              int callerLine) {
   ::testing::AssertionResult same = SameLines(SentSinceMark(), requests);
-  if (!same)
-    ADD_FAILURE_AT(where.file_name(), where.line()) << "requests on the line: " << same.message();
+  if (!same) ADD_FAILURE_AT(callerFile, callerLine) << "requests on the line: " << same.message();
 }
 
 void VirtualWorld::Script(std::string_view script, int64_t pause) {

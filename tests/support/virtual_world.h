@@ -3,7 +3,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <source_location>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,11 +47,12 @@ class VirtualWorld : public ::testing::Test {
   // The rows from `first` on read `rows` (trailing blanks ignored); a failure names the
   // row, and the test's line.
   void ExpectRows(int first, const std::vector<std::string>& rows,
-                  std::source_location where = std::source_location::current()) const;
+                  const char* callerFile = __builtin_FILE(),
+                  int callerLine = __builtin_LINE()) const;
   // The requests sent since the last mark are `requests` (each with its CR); a failure
   // names the first request that differs, and the test's line. Moves the mark.
   void ExpectSent(const std::vector<std::string>& requests,
-                  std::source_location where = std::source_location::current());
+                  const char* callerFile = __builtin_FILE(), int callerLine = __builtin_LINE());
   // Scripts keys: '~' is Esc, '_' lets `pause` pass before the next key, anything else
   // is typed as it is.
   void Script(std::string_view keys, int64_t pause = 1000000);
