@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <string>
 
+#include "base/clock.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
 #include "comLib3/start_up.h"
 #include "console/backend.h"
-#include "console/clock.h"
 #include "console/console.h"
 #include "console/terminal.h"
 
@@ -27,7 +27,7 @@ double CpuSeconds() {
 }  // namespace
 
 int main() {
-  console::SetClock(nullptr);
+  base::SetClock(nullptr);
   std::string error;
   auto backend = StartConsole(error);
   if (!backend) {
@@ -40,7 +40,7 @@ int main() {
   Write("WaitSeconds(5) on the terminal: wait or type; Esc ends it early.");
   NewLine();
 
-  console::Clock& clock = console::TheClock();
+  base::Clock& clock = base::TheClock();
   double cpuBefore = CpuSeconds();
   int64_t wallBefore = clock.NowMicros();
   WaitSeconds(5);

@@ -45,7 +45,8 @@ const RelayRow kRelayRows[] = {
     {"z-Init 0015 ", 15, nullptr, kNoRelay},
 };
 
-// The right-hand relay is read before the left-hand one, as the table always was.
+// The right-hand relay is read before the left-hand one: the controller sees the reads
+// of a row in that order.
 void DrawRelayRow(const RelayRow& row) {
   std::string right;
   if (row.rightRelay != kNoRelay) ReadRelay(PortNo, row.rightRelay, right);

@@ -10,6 +10,7 @@
 #include "PXN32_00/screens.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/layout.h"
+#include "base/version.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
@@ -143,7 +144,7 @@ void ShowBanner() {
   Write("R.J.Vokel");
   RightAlign(TimeText(CurrentStamp), 55);
   NewLine();
-  Write("      Plaxon-Tavomir-UserSoft   *   V 2.08, 18.09.A2");
+  Write(std::string("      Plaxon-Tavomir-UserSoft   *   V ") + base::kVersion + ", 18.09.A2");
   NewLine();
   NewLine();
   Write("Merovin AG");

@@ -15,7 +15,9 @@ std::string TimeText(const DateStamp& stamp) {
   return TwoDigits(stamp.Hour, ':') + TwoDigits(stamp.Minute, ':') + TwoDigits(stamp.Second, '\0');
 }
 
-// The column arithmetic is 8-bit, as it always was; callers align short texts only.
+// The column arithmetic is 8-bit: for a text longer than the column it gives a column
+// past the edge, and the text is written where the cursor stands. Callers align short
+// texts only.
 void RightAlign(const std::string& text, int col) {
   auto x = static_cast<uint8_t>(col - (static_cast<int>(text.size()) - 1));
   GotoXY(x, WhereY());

@@ -1,7 +1,7 @@
 #include "comLib3/clock_time.h"
 
+#include "base/clock.h"
 #include "comLib3/keyboard.h"
-#include "console/clock.h"
 #include "console/console.h"
 
 ClockTime WatchStart, WatchLap;
@@ -51,7 +51,7 @@ void WaitSecondTick(int& counter) {
     if (now.Second != second) break;
     int64_t untilTick = int64_t{100 - now.Hundredths} * 10000;
     if (EscAbort)
-      console::TheClock().SleepUntil(console::TheClock().NowMicros() + untilTick);
+      base::TheClock().SleepUntil(base::TheClock().NowMicros() + untilTick);
     else if (KeyWait(untilTick) && PollKey() == kEsc)
       break;
   }

@@ -12,7 +12,8 @@
 #include <ctime>
 #include <string>
 
-#include "console/clock.h"
+#include "base/clock.h"
+#include "base/held_lines.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ bool HasModemLines(int fd) {
 
 // Sleeps in poll until `events` or the deadline; a deadline in the past polls once.
 int PollUntil(int fd, short events, int64_t deadline, short& revents) {
-  int64_t left = deadline - console::TheClock().NowMicros();
+  int64_t left = deadline - base::TheClock().NowMicros();
   if (left < 0) left = 0;
   timespec wait{static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
   pollfd p{fd, events, 0};
@@ -84,7 +85,7 @@ int PollUntil(int fd, short events, int64_t deadline, short& revents) {
 
 class PosixSerial : public SerialDevice {
  public:
-  explicit PosixSerial(int fd) : fd_(fd) {}
+  explicit PosixSerial(int fd) : fd_(fd) { base::HoldLine(fd); }
   ~PosixSerial() override { Close(); }
 
   bool Configure(const LineSettings& settings, int& errorCode) override;
@@ -103,6 +104,7 @@ class PosixSerial : public SerialDevice {
 
 void PosixSerial::Close() {
   if (fd_ < 0) return;
+  base::LetGoOfLine(fd_);
   (void)ioctl(fd_, TIOCNXCL);
   close(fd_);  // also lets go of the flock
   fd_ = -1;
@@ -113,28 +115,15 @@ bool PosixSerial::Configure(const LineSettings& settings, int& errorCode) {
     errorCode = EIO;
     return false;
   }
-  speed_t speed;
-  tcflag_t size;
-  if (!SpeedFor(settings.baud, speed) || !SizeFor(settings.dataBits, size)) {
-    errorCode = EINVAL;
-    return false;
-  }
   termios tio{};
   if (tcgetattr(fd_, &tio) != 0) {
     errorCode = errno;
     return false;
   }
-  cfmakeraw(&tio);
-  cfsetispeed(&tio, speed);
-  cfsetospeed(&tio, speed);
-  tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
-  tio.c_cflag |= size | CLOCAL | CREAD;
-  if (settings.parity == 'E' || settings.parity == 'O') tio.c_cflag |= PARENB;
-  if (settings.parity == 'O') tio.c_cflag |= PARODD;
-  if (settings.stopBits == 2) tio.c_cflag |= CSTOPB;
-  tio.c_iflag &= ~(IXON | IXOFF | IXANY);
-  tio.c_cc[VMIN] = 0;
-  tio.c_cc[VTIME] = 0;
+  if (!LineTermios(settings, tio)) {
+    errorCode = EINVAL;
+    return false;
+  }
   // Not read back: pseudo-terminals take the call but keep their own size and parity,
   // and the C library may then report EINVAL although everything else was applied.
   if (tcsetattr(fd_, TCSANOW, &tio) != 0 && !(errno == EINVAL && !HasModemLines(fd_))) {
@@ -146,7 +135,7 @@ bool PosixSerial::Configure(const LineSettings& settings, int& errorCode) {
 }
 
 void PosixSerial::Write(std::string_view bytes) {
-  const int64_t deadline = console::TheClock().NowMicros() + kWriteDeadlineMicros;
+  const int64_t deadline = base::TheClock().NowMicros() + kWriteDeadlineMicros;
   while (fd_ >= 0 && !bytes.empty()) {
     ssize_t n = write(fd_, bytes.data(), bytes.size());
     if (n > 0) {
@@ -168,7 +157,7 @@ void PosixSerial::Write(std::string_view bytes) {
 std::string PosixSerial::Read(size_t maxBytes, int64_t windowMicros) {
   std::string got;
   if (fd_ < 0) return got;  // a vanished device answers at once
-  const int64_t deadline = console::TheClock().NowMicros() + windowMicros;
+  const int64_t deadline = base::TheClock().NowMicros() + windowMicros;
   char buffer[256];
   while (fd_ >= 0 && got.size() < maxBytes) {
     short revents = 0;
@@ -180,7 +169,7 @@ std::string PosixSerial::Read(size_t maxBytes, int64_t windowMicros) {
       ssize_t n = read(fd_, buffer, want);
       if (n > 0) {
         got.append(buffer, static_cast<size_t>(n));
-        if (console::TheClock().NowMicros() >= deadline) break;
+        if (base::TheClock().NowMicros() >= deadline) break;
         continue;
       }
       if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
@@ -195,6 +184,25 @@ std::string PosixSerial::Read(size_t maxBytes, int64_t windowMicros) {
 }
 
 }  // namespace
+
+bool LineTermios(const LineSettings& settings, termios& tio) {
+  speed_t speed;
+  tcflag_t size;
+  if (!SpeedFor(settings.baud, speed) || !SizeFor(settings.dataBits, size)) return false;
+  cfmakeraw(&tio);
+  cfsetispeed(&tio, speed);
+  cfsetospeed(&tio, speed);
+  // Received bytes are taken as they come: no parity check, no marking, no stripping.
+  tio.c_iflag &= ~(INPCK | IGNPAR | PARMRK | ISTRIP | IXON | IXOFF | IXANY);
+  tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+  tio.c_cflag |= size | CLOCAL | CREAD;
+  if (settings.parity == 'E' || settings.parity == 'O') tio.c_cflag |= PARENB;
+  if (settings.parity == 'O') tio.c_cflag |= PARODD;
+  if (settings.stopBits == 2) tio.c_cflag |= CSTOPB;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  return true;
+}
 
 std::string PortDevicePath(int port) {
   return "/dev/ttyS" + std::to_string(port - 1);

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "base/clock.h"
 #include "console/backend.h"
-#include "console/clock.h"
 
 namespace console {
 namespace {
@@ -23,7 +23,6 @@ Screen& TheScreen() { return *screen; }
 }  // namespace console
 
 using console::TheBackend;
-using console::TheClock;
 using console::TheScreen;
 
 void ClrScr() { TheScreen().ClearWindow(); }
@@ -52,7 +51,7 @@ uint16_t WindowMax() {
 
 bool KeyPressed() {
   TheBackend().Present(TheScreen());
-  return TheBackend().WaitKey(TheClock().NowMicros());
+  return TheBackend().WaitKey(base::TheClock().NowMicros());
 }
 
 int ReadKey() {
@@ -63,16 +62,16 @@ int ReadKey() {
 
 bool KeyWait(int64_t micros) {
   TheBackend().Present(TheScreen());
-  return TheBackend().WaitKey(TheClock().NowMicros() + micros);
+  return TheBackend().WaitKey(base::TheClock().NowMicros() + micros);
 }
 
 void Delay(int ms) {
   TheBackend().Present(TheScreen());
-  TheClock().SleepUntil(TheClock().NowMicros() + int64_t{ms} * 1000);
+  base::TheClock().SleepUntil(base::TheClock().NowMicros() + int64_t{ms} * 1000);
 }
 
 void GetTime(uint16_t& hour, uint16_t& minute, uint16_t& second, uint16_t& hundredths) {
-  console::WallTime w = TheClock().Wall();
+  base::WallTime w = base::TheClock().Wall();
   hour = static_cast<uint16_t>(w.hour);
   minute = static_cast<uint16_t>(w.minute);
   second = static_cast<uint16_t>(w.second);
@@ -80,7 +79,7 @@ void GetTime(uint16_t& hour, uint16_t& minute, uint16_t& second, uint16_t& hundr
 }
 
 void GetDate(uint16_t& year, uint16_t& month, uint16_t& day, uint16_t& dayOfWeek) {
-  console::WallTime w = TheClock().Wall();
+  base::WallTime w = base::TheClock().Wall();
   year = static_cast<uint16_t>(w.year);
   month = static_cast<uint16_t>(w.month);
   day = static_cast<uint16_t>(w.day);
@@ -118,7 +117,7 @@ std::string NumText(int64_t value, int width) {
 void WriteNum(int64_t value, int width) { Write(NumText(value, width)); }
 
 std::string FixedText(double value, int width, int decimals) {
-  // Round half away from zero on the decimal digits, as the console's real output did.
+  // Half a unit of the last decimal rounds away from zero (0.25 with one decimal is 0.3).
   double scale = std::pow(10.0, decimals);
   double scaled = std::round(value * scale + (value < 0 ? -1e-7 : 1e-7));
   char buf[64];

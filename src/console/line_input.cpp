@@ -1,5 +1,5 @@
 // Standard line input: our own small editor on top of the key reader, echoing at the
-// cursor like the console runtime's line reads did.
+// cursor. Enter ends the line, Backspace takes back a character, Esc the whole line.
 #include <cctype>
 #include <cstdint>
 #include <string>
@@ -46,7 +46,7 @@ char ReadLineChar() {
 bool ReadLineInteger(int32_t& value) {
   std::string line;
   size_t pos = 0;
-  // Like the runtime's number read, blank lines are skipped until a number comes.
+  // Blank lines are skipped until a number comes.
   for (;;) {
     line = ReadLineText();
     pos = line.find_first_not_of(' ');

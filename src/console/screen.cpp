@@ -9,7 +9,7 @@ Screen::Screen(int cols, int rows)
       right_(cols_), bottom_(rows_) {}
 
 bool Screen::SetWindow(int left, int top, int right, int bottom) {
-  // An impossible window is ignored, as the PC console runtime did.
+  // An impossible window (corners swapped or off the screen) leaves the window as it is.
   if (left < 1 || top < 1 || right > cols_ || bottom > rows_ || left > right || top > bottom)
     return false;
   left_ = left;
@@ -33,7 +33,6 @@ void Screen::ClearWindow() {
     for (int col = left_; col <= right_; ++col) cells_[Index(col, row)] = Cell{' ', attr_};
   curCol_ = left_;
   curRow_ = top_;
-  ++generation_;
 }
 
 void Screen::ScrollUp() {
@@ -71,7 +70,6 @@ int Screen::Write(std::string_view bytes) {
       default: PutGlyph(ch); break;
     }
   }
-  ++generation_;
   return bells;
 }
 

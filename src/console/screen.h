@@ -47,7 +47,6 @@ class Screen {
 
   // Test and render helpers.
   std::string RowText(int row) const;  // the row's raw bytes, screen coordinates
-  uint64_t Generation() const { return generation_; }
 
  private:
   int Index(int col, int row) const { return (row - 1) * cols_ + (col - 1); }
@@ -60,7 +59,6 @@ class Screen {
   int left_ = 1, top_ = 1, right_, bottom_;
   int curCol_ = 1, curRow_ = 1;
   uint8_t attr_ = 0x07;
-  uint64_t generation_ = 0;
 };
 
 }  // namespace console

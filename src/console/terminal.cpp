@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <deque>
 
-#include "console/clock.h"
+#include "base/clock.h"
+#include "base/write_all.h"
 #include "console/terminal_cp437.h"
 #include "console/terminal_keys.h"
 #include "console/terminal_render.h"
 #include "console/terminal_restore.h"
-#include "console/write_all.h"
 
 namespace console {
 namespace {
@@ -36,7 +36,7 @@ Size QueryTerminalSize() {
 
 // Output gone: nothing sensible is left to draw on, so the rest is dropped.
 void WriteOut(const std::string& bytes) {
-  WriteAll(STDOUT_FILENO, bytes.data(), bytes.size());
+  base::WriteAll(STDOUT_FILENO, bytes.data(), bytes.size());
 }
 
 [[noreturn]] void StopAtEndOfInput() {
@@ -73,7 +73,7 @@ class TerminalBackend : public Backend {
       // A stop and continue or a resize while we wait: draw again at once.
       if (terminal::TakeRepaintRequest()) repaintPending_ = true;
       if (repaintPending_ && last_) Present(*last_);
-      int64_t now = TheClock().NowMicros();
+      int64_t now = base::TheClock().NowMicros();
       int64_t wake = deadline;
       if (decoder_.Pending()) {
         int64_t due = lastByteAt_ + kEscFollowerMicros;
@@ -88,7 +88,7 @@ class TerminalBackend : public Backend {
       int64_t waitMs = std::clamp<int64_t>((wake - now + 999) / 1000, 0, 3600 * 1000);
       int timeoutMs = wake < 0 ? -1 : static_cast<int>(waitMs);
       if (ReadInput(timeoutMs)) continue;
-      if (deadline >= 0 && TheClock().NowMicros() >= deadline) return !keys_.empty();
+      if (deadline >= 0 && base::TheClock().NowMicros() >= deadline) return !keys_.empty();
     }
   }
 
@@ -131,7 +131,7 @@ class TerminalBackend : public Backend {
     ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) return false;
     if (n <= 0) StopAtEndOfInput();
-    lastByteAt_ = TheClock().NowMicros();
+    lastByteAt_ = base::TheClock().NowMicros();
     Queue(decoder_.Feed(std::string_view(buf, static_cast<size_t>(n))));
     return true;
   }

@@ -9,14 +9,15 @@
 #include <cstdlib>
 #include <exception>
 
+#include "base/held_lines.h"
+#include "base/write_all.h"
 #include "console/terminal.h"
-#include "console/write_all.h"
 
 namespace console::terminal {
 namespace {
 
-// Everything the restore routine touches is prepared beforehand: inside a signal
-// handler it may only write() and tcsetattr().
+// Everything the way out touches is prepared beforehand: inside a signal handler it may
+// only make system calls (write, tcsetattr, ioctl).
 constexpr char kReset[] = "\x1b[0m\x1b[?25h\x1b[?7h\x1b[999;1H\r\n";
 struct termios savedTermios {};
 struct termios rawTermios {};
@@ -32,9 +33,44 @@ void ApplyRawMode() {
   if (haveTermios) tcsetattr(STDIN_FILENO, TCSANOW, &rawTermios);
 }
 
-void OnEndingSignal(int sig) {
+// Every way out that runs code: the serial lines let go of, the terminal as it was.
+void LeaveCleanly() {
+  base::ReleaseHeldLines();
   RestoreTerminal();
-  raise(sig);  // SA_RESETHAND put the default action back: it ends the process on return
+}
+
+void OnEndingSignal(int sig) {
+  LeaveCleanly();
+  struct sigaction dfl {};
+  dfl.sa_handler = SIG_DFL;
+  sigaction(sig, &dfl, nullptr);  // as SA_RESETHAND did already, where the system honours it
+  raise(sig);                     // the default action ends the process once we return
+}
+
+// Whether a signal's default action ends the process; the others stop it, continue it
+// or do nothing.
+bool EndsTheProcess(int sig) {
+  switch (sig) {
+    case SIGCHLD:
+    case SIGCONT:
+    case SIGSTOP:
+    case SIGTSTP:
+    case SIGTTIN:
+    case SIGTTOU:
+    case SIGURG:
+    case SIGWINCH:
+    case SIGKILL:
+      return false;
+    default:
+      return true;
+  }
+}
+
+// Signals raised by a fault of the program itself; ignoring them is no choice a parent
+// can make for us.
+bool IsFault(int sig) {
+  return sig == SIGSEGV || sig == SIGBUS || sig == SIGFPE || sig == SIGILL || sig == SIGABRT ||
+         sig == SIGTRAP || sig == SIGSYS;
 }
 
 void OnStopSignal(int sig) {
@@ -70,13 +106,13 @@ void OnResizeSignal(int) {
 }
 
 void OnTerminate() {
-  RestoreTerminal();
+  LeaveCleanly();
   if (previousTerminate) previousTerminate();
   std::abort();
 }
 
 void RestoreAtExit() {
-  RestoreTerminal();
+  LeaveCleanly();
 }
 
 void Catch(int sig, void (*handler)(int), int flags, bool keepIgnored) {
@@ -98,9 +134,11 @@ void InstallExitHooks() {
   installed = true;
   std::atexit(RestoreAtExit);
   previousTerminate = std::set_terminate(OnTerminate);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) Catch(sig, OnEndingSignal, SA_RESETHAND, true);
-  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
-    Catch(sig, OnEndingSignal, SA_RESETHAND, false);
+  // Every signal that would end us, so that none leaves the terminal raw or the line
+  // held: Ctrl-C, kill, a closed terminal, a closed pipe, timers, the user signals, the
+  // real-time ones and the faults. The system refuses the few it keeps for itself.
+  for (int sig = 1; sig <= SIGRTMAX; ++sig)
+    if (EndsTheProcess(sig)) Catch(sig, OnEndingSignal, SA_RESETHAND, !IsFault(sig));
   Catch(SIGTSTP, OnStopSignal, SA_RESTART, true);
   Catch(SIGCONT, OnContinueSignal, SA_RESTART, false);
   Catch(SIGWINCH, OnResizeSignal, SA_RESTART, false);
@@ -122,9 +160,6 @@ void TakeOverTerminal() {
   active.store(true);
 }
 
-bool HaveTty() {
-  return haveTermios;
-}
 bool TakeRepaintRequest() {
   return repaintRequested.exchange(false);
 }
@@ -139,7 +174,7 @@ namespace console {
 void RestoreTerminal() {
   if (!terminal::active.exchange(false)) return;
   int savedErrno = errno;
-  WriteAll(STDOUT_FILENO, terminal::kReset, sizeof terminal::kReset - 1);
+  base::WriteAll(STDOUT_FILENO, terminal::kReset, sizeof terminal::kReset - 1);
   if (terminal::haveTermios) tcsetattr(STDIN_FILENO, TCSANOW, &terminal::savedTermios);
   errno = savedErrno;
 }

@@ -44,7 +44,6 @@ class SimLine {
 
   const std::vector<WireRecord>& Wire() const { return wire_; }
   void ClearWire() { wire_.clear(); }
-  PlcModel& Model() { return model_; }
 
   LineFaults faults;
   bool paced = false;               // every byte takes kByteMicros on the line

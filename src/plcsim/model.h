@@ -68,7 +68,7 @@ class PlcModel {
   void SetTimerDone(int n, bool done) { timers_[n] = done; }
 
   const SimConfig& Config() const { return config_; }
-  // Every request handled, in order, as received (for tests that check the traffic).
+  // Every request handled, in order, as received (for tests that judge the traffic).
   const std::vector<std::string>& Requests() const { return requests_; }
 
   // Where every plate is.
@@ -85,7 +85,7 @@ class PlcModel {
   bool Busy() const;
 
   ModelFaults faults;
-  // Keep every request for Requests(); a long real-time run turns this off.
+  // Keep every request for Requests(); a long run turns this off.
   bool logRequests = true;
 
  private:

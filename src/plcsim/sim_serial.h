@@ -1,15 +1,15 @@
 // A serial device wired straight to the simulated controller, on the shared clock:
 // the in-process link that tests use.
 #pragma once
+#include "base/clock.h"
 #include "comLib3/serial_device.h"
-#include "console/clock.h"
 #include "plcsim/line.h"
 
 namespace plcsim {
 
 class SimSerialDevice : public SerialDevice {
  public:
-  SimSerialDevice(SimLine& line, console::Clock& clock) : line_(line), clock_(clock) {}
+  SimSerialDevice(SimLine& line, base::Clock& clock) : line_(line), clock_(clock) {}
   bool Configure(const LineSettings& settings, int& errorCode) override;
   void Purge() override { line_.DropArrived(clock_.NowMicros()); }
   void Write(std::string_view bytes) override;
@@ -18,7 +18,7 @@ class SimSerialDevice : public SerialDevice {
 
  private:
   SimLine& line_;
-  console::Clock& clock_;
+  base::Clock& clock_;
   LineSettings settings_;
 };
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "base/version.h"
 #include "plcsim/books.h"
 #include "plcsim/command_line.h"
 #include "plcsim/line.h"
@@ -24,7 +25,8 @@ constexpr char kUsageHead[] =
     "  interrupted, then removes the link and prints the store's books: where\n"
     "  every plate is, how many moves were refused, how many plates were lost.\n"
     "  --link PATH       where to put the link to the serial device\n"
-    "  --help            this text\n";
+    "  --help            this text\n"
+    "  --version         the version\n";
 
 void Usage(FILE* out) {
   std::fputs(kUsageHead, out);
@@ -34,16 +36,18 @@ void Usage(FILE* out) {
 struct Options {
   std::string link;
   bool help = false;
+  bool version = false;
   plcsim::SimOptions sim;
 };
 
 // Returns 0 when the options are good, else the exit code.
 int ParseOptions(int argc, char** argv, Options& options) {
   const plcsim::ProgramOption own[] = {{"link", &options.link, nullptr},
-                                       {"help", nullptr, &options.help}};
+                                       {"help", nullptr, &options.help},
+                                       {"version", nullptr, &options.version}};
   int simGiven = 0;
   if (!plcsim::ParseCommandLine(argc, argv, "plcsim", own, options.sim, simGiven)) return 2;
-  if (!options.help && options.link.empty())
+  if (!options.help && !options.version && options.link.empty())
     return plcsim::UsageError("plcsim", "--link PATH is needed");
   return 0;
 }
@@ -80,6 +84,10 @@ int main(int argc, char** argv) {
   if (int code = ParseOptions(argc, argv, options)) return code;
   if (options.help) {
     Usage(stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("plcsim %s\n", base::kVersion);
     return 0;
   }
 

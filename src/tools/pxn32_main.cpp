@@ -5,6 +5,7 @@
 #include <string>
 
 #include "PXN32_00/main_menu.h"
+#include "base/version.h"
 #include "comLib3/serial_posix.h"
 #include "comLib3/start_up.h"
 #include "console/console.h"
@@ -93,7 +94,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.version) {
-    std::puts("pxn32 2.08");
+    std::printf("pxn32 %s\n", base::kVersion);
     return 0;
   }
   Simulator sim;

@@ -1,6 +1,7 @@
 #include "KV_Lib3/exchange.h"
 
 #include <deque>
+#include <functional>
 
 #include "KV_Lib3/commands.h"
 #include "KV_Lib3/text_to_int.h"
@@ -16,7 +17,7 @@ using Reply = std::pair<std::string, int64_t>;
 
 // A line whose replies (bytes, arrival delay in us) the test writes byte for byte.
 struct ScriptedDevice : SerialDevice {
-  explicit ScriptedDevice(console::Clock& c) : clock(c) {}
+  explicit ScriptedDevice(base::Clock& c) : clock(c) {}
   bool Configure(const LineSettings&, int&) override { return true; }
   void Purge() override { ++purges; }
   void Write(std::string_view bytes) override {
@@ -29,17 +30,18 @@ struct ScriptedDevice : SerialDevice {
     clock.SleepUntil(clock.NowMicros() + (bytes.size() >= max ? delay : window));
     return bytes.substr(0, max);
   }
-  console::Clock& clock;
+  base::Clock& clock;
   std::deque<Reply> replies;
   Lines writes;
   std::vector<int64_t> writeTimes;
   int purges = 0;
 };
 
-ScriptedDevice& Scripted(console::Clock& clock, const Lines& replies = {}) {
+ScriptedDevice& Scripted(base::Clock& clock, const Lines& replies = {}) {
   auto* device = new ScriptedDevice(clock);
   for (const auto& r : replies) device->replies.push_back({r, 1000});
-  ComHandles[PortNo = 1].reset(device);
+  PortNo = 1;
+  ComHandles[1].reset(device);
   return *device;
 }
 
@@ -81,13 +83,23 @@ TEST_F(ExchangeTest, AttemptTimingEarlyFullReadAndEscAbort) {
 TEST_F(ExchangeTest, CommandTextsOnTheLine) {
   OpenSimPort();
   std::string r;
-  SetRelay(1, 1915, r), ResetRelay(1, 5, r), ReadRelay(1, 1915, r), ReadTimer(1, 12, r);
-  WriteDM(1, 0, 65535, r), ReadDM(1, 109, r), CommRequest(1, r), CommQuit(1, r);
-  PlcExchange(1, "WR DM7 -300");
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      {[&] { SetRelay(1, 1915, r); }, "ST 1915\r"},
+      {[&] { ResetRelay(1, 5, r); }, "RS 5\r"},
+      {[&] { ReadRelay(1, 1915, r); }, "RD 1915\r"},
+      {[&] { ReadTimer(1, 12, r); }, "RD T12\r"},
+      {[&] { WriteDM(1, 0, 65535, r); }, "WR DM0 65535\r"},
+      {[&] { ReadDM(1, 109, r); }, "RD DM109\r"},
+      {[&] { CommRequest(1, r); }, "CR\r"},
+      {[&] { CommQuit(1, r); }, "CQ\r"},
+      {[&] { PlcExchange(1, "WR DM7 -300"); }, "WR DM7 65236\r"},
+  };
+  for (const auto& [call, sent] : cases) {
+    call();
+    ExpectSent({sent});
+  }
   plc.SetTimerDone(12, true);
-  EXPECT_EQ(ReadTimer(1, 12), "1");  // the contact only
-  EXPECT_EQ(Sent(), (Lines{"ST 1915\r", "RS 5\r", "RD 1915\r", "RD T12\r", "WR DM0 65535\r",
-                           "RD DM109\r", "CR\r", "CQ\r", "WR DM7 65236\r", "RD T12\r"}));
+  EXPECT_EQ(ReadTimer(1, 12), "1") << "the contact only";
 }
 
 TEST_F(ExchangeTest, LateAndBrokenControllers) {
@@ -124,7 +136,7 @@ TEST_F(ExchangeTest, WaitRelayAndWaitTimerPollEveryTwoTenths) {
   EXPECT_EQ(NowMs() - start, 200);
   EXPECT_EQ(Sent().size(), 3u);
   EscAbort = false;
-  keys.Pause(1000000), keys.Key(kEsc);
+  Script("_~");
   EXPECT_GT(WaitTimer(1, 20), 3);  // ends on the Esc
   EXPECT_TRUE(EscAbort);
 }

@@ -1,5 +1,7 @@
 #include "PXN32_00/main_menu.h"
 
+#include <algorithm>
+
 #include "PXN_Lib3/globals.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/serial.h"
@@ -8,43 +10,76 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-Lines operator+(Lines a, const Lines& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
+const Lines kStartUpCheck = {"CR\r", "RD DM109\r", "CQ\r"};
+const Lines kOpen = {"CR\r", "RD DM109\r", "WR DM123 0\r"};
+const Lines kQuit = {"CQ\r"};
 
 class MainMenuTest : public VirtualWorld {
  protected:
   // Start-up answers, then each menu line typed once the menu shows.
   int Run(const Lines& choices) {
     keys.Type("1\rTom\r");
-    for (const auto& choice : choices) keys.Pause(2000000), keys.Type(choice);
+    for (const auto& choice : choices) {
+      keys.Pause(2000000);
+      keys.Type(choice);
+    }
     return RunProgram();
   }
-  void ExpectRows(int first, const Lines& rows) {
-    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(RowTrim(first + i), rows[i]) << i;
+  void StartAfresh() {
+    ResetProgramGlobals();
+    line.ClearWire();
+    Mark();
   }
 };
 
 TEST_F(MainMenuTest, EveryChoiceIsBracketedByTheSameRequests) {
-  const Lines open = {"CR\r", "RD DM109\r", "WR DM123 0\r"}, quit = {"CQ\r"};
   const Lines geometry = {"RD DM25\r", "RD DM25\r", "RD DM29\r", "RD DM29\r", "RD 1703\r"};
   const Lines bar = {"RD DM200\r", "RD 1915\r"};
-  plc.SetDm(29, 0), plc.SetRelay(1703, true);  // DM29 0 is read as 9 positions
-  std::tuple<Lines, Lines, bool> cases[] = {
-      {{"\r"}, open + quit, false},
-      {{"9\r"}, open + geometry + quit, true},
-      {{"s\r", "klm\r"}, open + geometry + bar + quit, true},  // a wrong code reads nothing
-      {{"1\r", "RD DM25\r", "\x1b"}, open + bar + bar + Lines{"RD DM25\r"} + bar + quit, false},
+  plc.SetDm(29, 0);  // read as 9 positions
+  plc.SetRelay(1703, true);
+  struct Case {
+    Lines typed, sent;
+    bool geometryRead;
+  } cases[] = {
+      {{"\r"}, kOpen + kQuit, false},
+      {{"9\r"}, kOpen + geometry + kQuit, true},
+      {{"s\r", "klm\r"}, kOpen + geometry + bar + kQuit, true},  // a wrong code reads nothing
+      {{"1\r", "RD DM25\r", "\x1b"}, kOpen + bar + bar + Lines{"RD DM25\r"} + bar + kQuit, false},
   };
-  for (const auto& [typed, sent, geometryRead] : cases) {
-    ASSERT_EQ(Run(typed + Lines{"0\r"}), 0) << typed[0];
-    EXPECT_EQ(Sent(), (Lines{"CR\r", "RD DM109\r", "CQ\r"} + sent + open + quit)) << typed[0];
-    EXPECT_EQ(std::tuple(PositionCount, LevelCount, Flag1703),
-              geometryRead ? std::tuple(9, 10, true) : std::tuple(0, 0, false));
-    ResetProgramGlobals(), line.ClearWire();
+  for (const auto& c : cases) {
+    SCOPED_TRACE("choice " + Escaped(c.typed[0]));
+    StartAfresh();
+    ASSERT_EQ(Run(c.typed + Lines{"0\r"}), 0);
+    ExpectSent(kStartUpCheck + c.sent + kOpen + kQuit);
+    EXPECT_EQ(PositionCount, c.geometryRead ? 9 : 0);
+    EXPECT_EQ(LevelCount, c.geometryRead ? 10 : 0);
+    EXPECT_EQ(Flag1703, c.geometryRead);
   }
+}
+
+// A store whose geometry words change between two readings (DM25 from 10 to 12, DM29
+// from 9 to 7 and again to 8) is read again until two readings in a row agree.
+TEST_F(MainMenuTest, GeometryIsReadUntilTwoReadingsAgree) {
+  struct Change {
+    const char* after;  // once this request has gone out for the nth time
+    size_t nth;
+    int dm;
+    uint16_t value;
+  };
+  const Change changes[] = {
+      {"RD DM25\r", 1, 25, 12}, {"RD DM29\r", 1, 29, 7}, {"RD DM29\r", 3, 29, 8}};
+  keys.onPresent = [&](const console::Screen&) {
+    const Lines sent = Sent();
+    for (const Change& change : changes)
+      if (std::count(sent.begin(), sent.end(), change.after) == static_cast<long>(change.nth) &&
+          sent.back() == change.after)
+        plc.SetDm(change.dm, change.value);
+  };
+  ASSERT_EQ(Run({"9\r", "0\r"}), 0);
+  ExpectSent(kStartUpCheck + kOpen + Lines(4, "RD DM25\r") + Lines(6, "RD DM29\r") +
+             Lines{"RD 1703\r"} + kQuit + kOpen + kQuit);
+  EXPECT_EQ(LevelCount, 12);
+  EXPECT_EQ(PositionCount, 8);
 }
 
 TEST_F(MainMenuTest, BannerAndMenuRows) {
@@ -78,35 +113,41 @@ TEST_F(MainMenuTest, BannerAndMenuRows) {
 
 TEST_F(MainMenuTest, StartUpDialogueWithAndWithoutController) {
   clock.SetLimit(400000);  // stop inside the half-second wait after the check
-  EXPECT_THROW(Run({}), console::VirtualTimeExceeded);
+  EXPECT_THROW(Run({}), base::VirtualTimeExceeded);
   ExpectRows(1, {"Enter Port Number to Tavomir [1,2] 1", "Enter Operator Name                Tom",
                  "Open Comport 0", "Communication Request to Hardware CC", "CF Closed"});
-  EXPECT_EQ(Sent(), (Lines{"CR\r", "RD DM109\r", "CQ\r"}));
+  ExpectSent(kStartUpCheck);
   EXPECT_NE(RandomSeed, 0u);  // moved on from the clock after the check
-  ResetProgramGlobals(), line.ClearWire();
+  StartAfresh();
   line.faults.silent = true;
   clock.SetLimit(clock.NowMicros() + 700000);
   keys.Type("2\rAnn\r");
-  EXPECT_THROW(RunProgram(), console::VirtualTimeExceeded);
+  EXPECT_THROW(RunProgram(), base::VirtualTimeExceeded);
   ExpectRows(3, {"Open Comport 0", "No Communication to Hardware..."});
-  EXPECT_EQ(Sent(), Lines(4, "CR\r"));
+  ExpectSent(Lines(4, "CR\r"));
   EXPECT_EQ(RandomSeed, 0u);
 }
 
 TEST_F(MainMenuTest, PortsThatCannotBeOpenedOrAreNotNumbers) {
-  SetSerialOpener(
-      [](int, int& error) -> std::unique_ptr<SerialDevice> { return error = 2, nullptr; });
-  for (std::string port : {"7", "129"}) {  // refused by the system (error 2); beyond the 128
-    ResetProgramGlobals();
+  SetSerialOpener([](int, int& error) -> std::unique_ptr<SerialDevice> {
+    error = 2;  // the system's "no such file"
+    return nullptr;
+  });
+  for (std::string port : {"7", "129"}) {  // refused by the system; beyond the 128
+    SCOPED_TRACE("port " + port);
+    StartAfresh();
     clock.SetLimit(clock.NowMicros() + 400000);
-    keys.Type(port + "\rTom\r"), keys.Pause(100000), keys.Type(" ");  // a key ends the message
-    EXPECT_THROW(RunProgram(), console::VirtualTimeExceeded);
+    keys.Type(port + "\rTom\r");
+    keys.Pause(100000);
+    keys.Type(" ");  // a key ends the message
+    EXPECT_THROW(RunProgram(), base::VirtualTimeExceeded);
     ExpectRows(3, {"Open Comport Invalid Port Number: " + port + "   E22",
                    "No Communication to Hardware..."});
   }
   keys.Type("com1\r");
   EXPECT_EQ(RunProgram(), 1);
   EXPECT_EQ(RowTrim(2), "Invalid numeric input");
-  EXPECT_TRUE(Sent().empty());
+  ExpectSent({});
 }
+
 }  // namespace

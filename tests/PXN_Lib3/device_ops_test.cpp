@@ -15,26 +15,37 @@ using DeviceOpsTest = VirtualWorld;
 // Turns across the wrap, fast ones, a wrong arrival at 1, replies without a number, no Ready.
 TEST_F(DeviceOpsTest, WaitsShowTheTurnMarkWrongArrivalsAtOneAndOfferQuit) {
   struct Case {
+    const char* name;
     void (*wait)(int);
     int from, to;
-    char fault;  // 'w' wrong position, 'e' a cycle of error replies, 's' stuck
-    std::string row;
-  } cases[] = {{TrackUntilReady, 3, 1, ' ', "C DFHA<<<"}, {TrackUntilReady, 3, 7, 'w', "C A<<<FG"},
-               {TrackUntilReady, 9, 1, 'e', "I A"},       {TrackRotation, 3, 1, ' ', "C DEGHA<"},
-               {TrackRotation, 3, 7, 'w', "C A<FG"},      {WaitReady, 1, 1, 's', ""},
-               {TrackUntilPlateReady, 1, 1, 's', "A "},   {TrackRotation, 1, 1, 's', "A "}};
+    char fault;       // 'w' wrong position, 'e' a cycle of error replies, 's' stuck
+    std::string row;  // row 5 up to the cursor
+  } cases[] = {{"TrackUntilReady", TrackUntilReady, 3, 1, ' ', "C DFHA<<<"},
+               {"TrackUntilReady", TrackUntilReady, 3, 7, 'w', "C A<<<FG"},
+               {"TrackUntilReady", TrackUntilReady, 9, 1, 'e', "I A"},
+               {"TrackRotation", TrackRotation, 3, 1, ' ', "C DEGHA<"},
+               {"TrackRotation", TrackRotation, 3, 7, 'w', "C A<FG"},
+               {"WaitReady", WaitReady, 1, 1, 's', ""},
+               {"TrackUntilPlateReady", TrackUntilPlateReady, 1, 1, 's', "A "},
+               {"TrackRotation", TrackRotation, 1, 1, 's', "A "}};
   OpenSimPort();
   PositionCount = 9;
   plc.SetRelay(plcsim::kCarouselActivation, true);
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << c.name << " from " << c.from << " to " << c.to << " fault '" << c.fault << "'");
     const bool stuck = c.fault == 's';
     RotateTo(1, c.from);
     WaitReady(1);
     ClrScr();
     line.ClearWire();
     plc.faults = {.readyStuck = stuck, .wrongPosition = c.fault == 'w'};
-    if (stuck)
-      for (char a : {'n', 'Y'}) keys.Key(kKeyEsc, 20 * kSecond), keys.Key(a, kSecond);
+    if (stuck) {
+      for (char answer : {'n', 'Y'}) {
+        keys.Key(kKeyEsc, 20 * kSecond);
+        keys.Key(answer, kSecond);
+      }
+    }
     CarPosErrors = 0;
     QuitConfirmed = false;
     int64_t start = NowMs();
@@ -47,13 +58,35 @@ TEST_F(DeviceOpsTest, WaitsShowTheTurnMarkWrongArrivalsAtOneAndOfferQuit) {
     c.wait(1);
     keys.onPresent = nullptr;
     int64_t took = NowMs() - start;
-    // The row with the cursor after it | turns lost, bells, the quit prompt shown.
-    EXPECT_EQ(
-        Row(5).substr(0, WhereX() + 1) + "|" + std::to_string(CarPosErrors) +
-            std::to_string(keys.Bells() - bells) + (Row(1).substr(0, 9) == " Quit ?  " ? "Q" : ""),
-        c.row + "  |" + (c.row.find('<') == std::string::npos ? "0" : "1") + (stuck ? "2Q" : "0"));
-    EXPECT_TRUE(stuck ? took / 1000 == 42 : plc.Relay(1915)) << took;  // Ready ends it
-    EXPECT_LE(static_cast<int64_t>(Sent().size()) * 55, took + 55);    // no spinning
+    EXPECT_EQ(Row(5).substr(0, WhereX() + 1), c.row + "  ") << "row 5 to the cursor, then blanks";
+    EXPECT_EQ(CarPosErrors, c.row.find('<') == std::string::npos ? 0 : 1) << "wrong arrivals";
+    EXPECT_EQ(keys.Bells() - bells, stuck ? 2 : 0) << "quit prompts";
+    EXPECT_EQ(Row(1).substr(0, 9) == " Quit ?  ", stuck) << "the quit prompt on row 1";
+    if (stuck) {
+      EXPECT_EQ(took / 1000, 42) << "ended at the second Esc's Y";
+    } else {
+      EXPECT_TRUE(plc.Relay(1915)) << "Ready ends it";
+    }
+    EXPECT_LE(static_cast<int64_t>(Sent().size()) * 55, took + 55) << "no spinning";
+  }
+}
+
+// The random-access test shows and waits a tenth of the scaled value; the scaling stays
+// inside 32 bits however often it runs.
+TEST_F(DeviceOpsTest, TrackRotationScalesTheWaitTimeByTenWithinThirtyTwoBits) {
+  OpenSimPort();
+  PositionCount = 9;
+  const std::pair<int32_t, int32_t> cases[] = {{7, 70},
+                                               {0, 0},
+                                               {-3, -30},
+                                               {214748364, 2147483640},
+                                               {214748365, INT32_MAX},
+                                               {INT32_MAX, INT32_MAX},
+                                               {-214748365, INT32_MIN}};
+  for (auto [before, after] : cases) {
+    WaitTime = before;
+    TrackRotation(1);  // the carousel stands at Ready: one look and it ends
+    EXPECT_EQ(WaitTime, after) << before;
   }
 }
 
@@ -70,7 +103,10 @@ TEST_F(DeviceOpsTest, CountdownCountsInPlaceInTheWidthOfItsStart) {
   for (const auto& c : cases) {
     ClrScr();
     GotoXY(5, 3);
-    if (c.escAt) keys.Key(kKeyEsc, c.escAt * 1000), keys.Key('y', kSecond);
+    if (c.escAt) {
+      keys.Key(kKeyEsc, c.escAt * 1000);
+      keys.Key('y', kSecond);
+    }
     int64_t before = NowMs();
     EXPECT_EQ(Countdown(c.n), c.stays.empty() ? kEsc : 0);
     EXPECT_EQ(Row(3).substr(0, WhereX() + 1), "    " + c.stays + "  ");  // cursor after it
@@ -83,26 +119,29 @@ TEST_F(DeviceOpsTest, MovePlateWritesSlotAndRelayBetweenReadyWaitsUnlessQuit) {
   plc.SetRelay(plcsim::kCarouselActivation, true);
   QuitConfirmed = true;
   MovePlate(1, 1, 1, 1905);
-  EXPECT_EQ(RowTrim(1) + std::to_string(WhereX()) + std::to_string(Sent().size()), "10");
+  EXPECT_EQ(RowTrim(1), "") << "a confirmed quit prints nothing";
+  EXPECT_EQ(WhereX(), 1);
+  ExpectSent({});
   QuitConfirmed = false;
   GotoXY(1, 5);
   MovePlate(1, 1, 1, 1905);  // unload the plate of slot 1.1
-  std::vector<std::string> sent = Sent();
-  sent.resize(6);
-  EXPECT_EQ(sent, (std::vector<std::string>{"RD DM200\r", "RD 1915\r", "RD 1915\r", "WR DM0 1\r",
-                                            "WR DM5 1\r", "ST 1905\r"}));
-  EXPECT_EQ(RowTrim(5) + "|" + std::to_string(WhereX()), "  OK OK OK|12");
-  EXPECT_EQ(plc.Plates().Occupied(), std::vector<std::string>{"station"});  // it waited
+  std::vector<std::string> sent = SentSinceMark();
+  ASSERT_GE(sent.size(), 6u);
+  sent.resize(6);  // then the second Ready wait polls on
+  EXPECT_TRUE(SameLines(
+      sent, {"RD DM200\r", "RD 1915\r", "RD 1915\r", "WR DM0 1\r", "WR DM5 1\r", "ST 1905\r"}));
+  ExpectRows(5, {"  OK OK OK"});
+  EXPECT_EQ(WhereX(), 12);
+  EXPECT_EQ(plc.Plates().Occupied(), std::vector<std::string>{"station"}) << "it waited";
   // Quit while waiting for a Ready that never comes: the move that waited still goes out
   // once, and the wait after it ends at once.
   plc.faults.readyStuck = true;
-  keys.Key(kKeyEsc, 5 * kSecond), keys.Key('Y', kSecond);
+  keys.Key(kKeyEsc, 5 * kSecond);
+  keys.Key('Y', kSecond);
   Mark();
   MovePlate(1, 2, 2, 1904);
   std::vector<std::string> after = SentSinceMark();
-  after.erase(std::remove_if(after.begin(), after.end(),
-                             [](const std::string& r) { return r.starts_with("RD "); }),
-              after.end());
+  std::erase_if(after, [](const std::string& r) { return r.starts_with("RD "); });
   EXPECT_TRUE(SameLines(after, {"WR DM0 2\r", "WR DM5 2\r", "ST 1904\r"}));
   EXPECT_TRUE(QuitConfirmed);
 }

@@ -45,7 +45,7 @@ std::string Figures() {
 // complete, so an exchange costs exactly the controller's turnaround.
 class PromptLine : public SerialDevice {
  public:
-  PromptLine(plcsim::SimLine& line, console::VirtualClock& clock) : line_(line), clock_(clock) {}
+  PromptLine(plcsim::SimLine& line, base::VirtualClock& clock) : line_(line), clock_(clock) {}
   bool Configure(const LineSettings&, int&) override { return true; }
   void Purge() override { line_.DropArrived(clock_.NowMicros()); }
   void Write(std::string_view bytes) override { line_.Receive(bytes, clock_.NowMicros()); }
@@ -59,7 +59,7 @@ class PromptLine : public SerialDevice {
 
  private:
   plcsim::SimLine& line_;
-  console::VirtualClock& clock_;
+  base::VirtualClock& clock_;
 };
 
 }  // namespace

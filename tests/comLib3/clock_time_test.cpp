@@ -1,13 +1,17 @@
 #include "comLib3/clock_time.h"
 
+#include <set>
+#include <tuple>
+#include <vector>
+
 #include "comLib3/keyboard.h"
 #include "support/virtual_world.h"
 
 using ClockTest = VirtualWorld;
 
 TEST_F(ClockTest, StopwatchRunsAcrossMidnight) {
-  console::VirtualClock late(2026, 12, 6, 23, 59, 59, 50);
-  console::SetClock(&late);
+  base::VirtualClock late(2026, 12, 6, 23, 59, 59, 50);
+  base::SetClock(&late);
   StartStopwatch(WatchStart, WatchLap);
   late.Advance(1200000);  // to 00:00:00.70
   EXPECT_EQ(Elapsed(WatchStart, WatchLap), 120);
@@ -16,7 +20,7 @@ TEST_F(ClockTest, StopwatchRunsAcrossMidnight) {
   ClockTime t;
   HundredthsToTime(366102, t);
   EXPECT_EQ(parts(t), std::tuple(1, 1, 1, 2));
-  console::SetClock(&clock);
+  base::SetClock(&clock);
 }
 
 TEST_F(ClockTest, WaitSecondsEndsOnTheNthTickOrOnEsc) {
@@ -42,18 +46,32 @@ TEST_F(ClockTest, WaitSecondsEndsOnTheNthTickOrOnEsc) {
   EXPECT_EQ(keys.Pending(), 1u);
 }
 
-TEST_F(ClockTest, RandomDrawsMatchTheOriginalGenerator) {
+TEST_F(ClockTest, RandomDrawsFollowTheGeneratorFromSeedZero) {
   std::vector<int32_t> draws, range;
   for (int i = 0; i < 6; ++i) draws.push_back(RandomBelow(100));
   RandomSeed = 0;
   for (int i = 0; i < 5; ++i) range.push_back(RandomRange(1, 9));
   EXPECT_EQ(draws, (std::vector<int32_t>{0, 3, 86, 20, 27, 67}));
   EXPECT_EQ(range, (std::vector<int32_t>{8, 2, 2, 6, 3}));
-  for (int i = 0, r; i < 1000; ++i) ASSERT_TRUE((r = RandomRange(1, 9)) >= 1 && r <= 9) << r;
   clock.Advance(300000);  // 10:00:00.30: randomizing moves on by 10 + 30 draws
   uint32_t seed = RandomSeed;
   RandomizeFromClock();
   std::swap(seed, RandomSeed);
   for (int i = 0; i < 40; ++i) RandomBelow(100);
   EXPECT_EQ(seed, RandomSeed);
+}
+
+// Both bounds come up, nothing outside them does. A range of one value comes last: a
+// range that misses its bounds would draw for ever there.
+TEST_F(ClockTest, RandomRangeCoversItsBoundsAndNothingElse) {
+  struct Case {
+    int32_t a, b;
+  } cases[] = {{1, 9}, {3, 7}, {0, 2}, {55, 56}, {4, 4}, {0, 0}};
+  for (const auto& c : cases) {
+    std::set<int32_t> seen;
+    for (int i = 0; i < 2000; ++i) seen.insert(RandomRange(c.a, c.b));
+    std::set<int32_t> all;
+    for (int32_t v = c.a; v <= c.b; ++v) all.insert(v);
+    ASSERT_EQ(seen, all) << c.a << ".." << c.b;
+  }
 }

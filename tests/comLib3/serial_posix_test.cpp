@@ -3,11 +3,18 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <exception>
 
-#include "console/clock.h"
+#include "base/clock.h"
+#include "console/terminal_restore.h"
 
 constexpr int64_t kWindow = 55000;
 const std::string kLine = std::string("WR DM100 65535\r") + '\0' + "\x7f\xff\n";
@@ -18,7 +25,10 @@ class PosixSerial : public ::testing::Test {
   int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   std::string path = grantpt(master) == 0 && unlockpt(master) == 0 ? ptsname(master) : "";
   ~PosixSerial() override { CloseMaster(); }
-  void CloseMaster() { master = master >= 0 ? close(master) - 1 : -1; }
+  void CloseMaster() {
+    if (master >= 0) close(master);
+    master = -1;
+  }
   void Send(std::string s) { ASSERT_EQ(size_t(write(master, s.data(), s.size())), s.size()); }
   std::string Received(size_t count) {  // waits for `count` bytes, at most a second
     std::string got;
@@ -36,7 +46,7 @@ class PosixSerial : public ::testing::Test {
     EXPECT_TRUE(device && device->Configure(LineSettings{}, error)) << error;
     return device;
   }
-  static int64_t Now() { return console::TheClock().NowMicros(); }
+  static int64_t Now() { return base::TheClock().NowMicros(); }
 };
 
 TEST_F(PosixSerial, RawBytesBothWaysWithReadWindowAndPurge) {
@@ -104,4 +114,47 @@ TEST_F(PosixSerial, VanishedLineAnswersEmptyAtOnceFromThenOn) {
     EXPECT_EQ(device->Read(50, kWindow), "");
     EXPECT_LT(Now() - start, kWindow) << "a dead line must not cost the read window";
   }
+}
+
+// Ends like a program with the line open: by a signal, at exit, or on std::terminate.
+[[noreturn]] void OpenTheLineAndEnd(const std::string& path, int how) {
+  const rlimit noCore{0, 0};
+  setrlimit(RLIMIT_CORE, &noCore);
+  int error = 0;
+  auto device = OpenPosixSerial(path, error);
+  if (!device) _exit(90);
+  std::set_terminate(std::abort);  // quietly, where the C++ run-time would print a note
+  console::terminal::InstallExitHooks();
+  if (how == 0) std::exit(3);
+  if (how < 0) std::terminate();
+  kill(getpid(), how);
+  _exit(91);
+}
+
+// The far end stays held, as a server holds it; the flag then outlives the process that
+// set it unless the process clears it on its way out. SIGKILL runs no code: the server
+// must free the line then.
+TEST_F(PosixSerial, EveryWayOutThatRunsCodeLetsGoOfTheLine) {
+  int held = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  const int ways[] = {SIGINT,  SIGTERM, SIGHUP,       SIGPIPE, SIGUSR1, SIGUSR2,
+                      SIGALRM, SIGQUIT, SIGRTMIN + 2, 0,       -1,      SIGKILL};
+  for (int how : ways) {  // a signal; 0 exit(3); -1 std::terminate
+    SCOPED_TRACE(how > 0 ? strsignal(how) : how == 0 ? "exit" : "std::terminate");
+    pid_t child = fork();
+    if (child == 0) OpenTheLineAndEnd(path, how);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    if (how == 0) {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << "the child's end: " << status;
+    } else {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == (how > 0 ? how : SIGABRT))
+          << "the child's end: " << status;
+    }
+    int exclusive = -1;
+    ASSERT_EQ(ioctl(held, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive != 0, how == SIGKILL) << "the line's exclusive-use flag";
+    ioctl(held, TIOCNXCL);
+  }
+  close(held);
 }

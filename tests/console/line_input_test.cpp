@@ -5,11 +5,14 @@
 using LineInputTest = VirtualWorld;
 
 TEST_F(LineInputTest, IntegerLines) {
+  // Hexadecimal takes all 32 bits, the top one as the sign: $FFFFFFFF is -1.
   // clang-format off
   struct { const char* typed; bool ok; int32_t value; } cases[] = {  // value stays 0 if no number
       {"  -7  \r", true, -7}, {"12 34\r", true, 12}, {"$1F\r", true, 31}, {"\r  \r5\r", true, 5},
       {"1\b7\r", true, 7}, {"12abc\r", false, 0}, {"abc\r", false, 0}, {"-\r", false, 0},
-      {"2147483648\r", false, 0}, {"-2147483648\r", true, INT32_MIN}, {"99999999999\r", false, 0}};
+      {"2147483648\r", false, 0}, {"-2147483648\r", true, INT32_MIN}, {"99999999999\r", false, 0},
+      {"$FFFFFFFF\r", true, -1}, {"$7fffffff\r", true, INT32_MAX}, {"$80000000\r", true, INT32_MIN},
+      {"$100000000\r", false, 0}, {"$\r", false, 0}, {"$1G\r", false, 0}};
   // clang-format on
   for (const auto& c : cases) {
     keys.Type(c.typed);

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "console/clock.h"
+#include "base/clock.h"
 #include "console/console.h"
 #include "console/terminal.h"
 
@@ -13,14 +13,14 @@ static void ReadKeysFromPipeThenLoseIt() {
   if (pipe(fds) != 0 || write(fds[1], "ab\x1b[A\x1b", 6) != 6) _exit(3);
   dup2(fds[0], STDIN_FILENO);
   if (!std::freopen("/dev/null", "w", stdout)) _exit(5);
-  console::SetClock(nullptr);
+  base::SetClock(nullptr);
   std::string error;
   auto backend = console::StartTerminal(error);
   if (!backend) _exit(4);
   console::Install(backend.get());
-  int64_t start = console::TheClock().NowMicros();
+  int64_t start = base::TheClock().NowMicros();
   for (int i = 0; i < 5; ++i) std::fprintf(stderr, " %02X", ReadKey());  // last: the lone Esc
-  bool waited = console::TheClock().NowMicros() - start >= 50000;
+  bool waited = base::TheClock().NowMicros() - start >= 50000;
   std::fprintf(stderr, waited ? " waited\n" : " too soon\n");
   close(fds[1]);
   ReadKey();  // end of input: the back end stops the program

@@ -18,6 +18,11 @@
 #include "console/console.h"
 #include "plcsim/sim_serial.h"
 
+Lines operator+(Lines a, const Lines& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 void ResetProgramGlobals() {
   EscAbort = false;
   KeyBuffer.clear();
@@ -52,7 +57,7 @@ void ResetProgramGlobals() {
 }
 
 VirtualWorld::VirtualWorld() {
-  console::SetClock(&clock);
+  base::SetClock(&clock);
   console::Install(&keys);
   ResetProgramGlobals();
   RememberScreenSize();
@@ -68,7 +73,7 @@ VirtualWorld::~VirtualWorld() {
   for (auto& handle : ComHandles) handle.reset();
   SetSerialOpener(nullptr);
   console::Install(nullptr);
-  console::SetClock(nullptr);
+  base::SetClock(nullptr);
 }
 
 void VirtualWorld::OpenSimPort(int port) {
@@ -111,15 +116,21 @@ std::vector<std::string> VirtualWorld::SentSinceMark() {
   return sent;
 }
 
-void VirtualWorld::ExpectRows(int first, const std::vector<std::string>& rows) const {
+void VirtualWorld::ExpectRows(int first, const std::vector<std::string>& rows,
+                              const char* callerFile, int callerLine) const {
   for (size_t i = 0; i < rows.size(); ++i) {
     const int row = first + static_cast<int>(i);
-    EXPECT_EQ(RowTrim(row), rows[i]) << "screen row " << row;
+    const std::string shown = RowTrim(row);
+    if (shown != rows[i])
+      ADD_FAILURE_AT(callerFile, callerLine) << "screen row " << row << " is \"" << Escaped(shown)
+                                             << "\", expected \"" << Escaped(rows[i]) << "\"";
   }
 }
 
-void VirtualWorld::ExpectSent(const std::vector<std::string>& requests) {
-  EXPECT_TRUE(SameLines(SentSinceMark(), requests)) << "requests on the line";
+void VirtualWorld::ExpectSent(const std::vector<std::string>& requests, const char* callerFile,
+                              int callerLine) {
+  ::testing::AssertionResult same = SameLines(SentSinceMark(), requests);
+  if (!same) ADD_FAILURE_AT(callerFile, callerLine) << "requests on the line: " << same.message();
 }
 
 void VirtualWorld::Script(std::string_view script, int64_t pause) {

@@ -7,10 +7,15 @@
 #include <string_view>
 #include <vector>
 
-#include "console/clock.h"
-#include "console/virtual_backend.h"
 #include "plcsim/line.h"
 #include "plcsim/model.h"
+#include "support/virtual_backend.h"
+#include "support/virtual_clock.h"
+
+// Screen rows or requests on the line, one entry each.
+using Lines = std::vector<std::string>;
+// The entries of `a`, then those of `b`.
+Lines operator+(Lines a, const Lines& b);
 
 // Puts every global of the program back to its start value.
 void ResetProgramGlobals();
@@ -39,17 +44,21 @@ class VirtualWorld : public ::testing::Test {
   std::vector<std::string> SentSinceMark();
   void Mark() { mark_ = line.Wire().size(); }
 
-  // The rows from `first` on read `rows` (trailing blanks ignored); a failure names the row.
-  void ExpectRows(int first, const std::vector<std::string>& rows) const;
+  // The rows from `first` on read `rows` (trailing blanks ignored); a failure names the
+  // row, and the test's line.
+  void ExpectRows(int first, const std::vector<std::string>& rows,
+                  const char* callerFile = __builtin_FILE(),
+                  int callerLine = __builtin_LINE()) const;
   // The requests sent since the last mark are `requests` (each with its CR); a failure
-  // names the first request that differs. Moves the mark.
-  void ExpectSent(const std::vector<std::string>& requests);
+  // names the first request that differs, and the test's line. Moves the mark.
+  void ExpectSent(const std::vector<std::string>& requests,
+                  const char* callerFile = __builtin_FILE(), int callerLine = __builtin_LINE());
   // Scripts keys: '~' is Esc, '_' lets `pause` pass before the next key, anything else
   // is typed as it is.
   void Script(std::string_view keys, int64_t pause = 1000000);
   int64_t NowMs() { return clock.NowMicros() / 1000; }
 
-  console::VirtualClock clock;
+  base::VirtualClock clock;
   console::VirtualBackend keys{clock};
   plcsim::PlcModel plc;
   plcsim::SimLine line{plc};

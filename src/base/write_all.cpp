@@ -1,10 +1,10 @@
-#include "console/write_all.h"
+#include "base/write_all.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 
-namespace console {
+namespace base {
 
 void WriteAll(int fd, const char* data, size_t size) {
   while (size > 0) {
@@ -16,4 +16,4 @@ void WriteAll(int fd, const char* data, size_t size) {
   }
 }
 
-}  // namespace console
+}  // namespace base

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "console/backend.h"
-#include "console/clock.h"
+#include "support/virtual_clock.h"
 
 namespace console {
 
@@ -19,7 +19,7 @@ struct OutOfKeys : std::runtime_error {
 
 class VirtualBackend : public Backend {
  public:
-  VirtualBackend(VirtualClock& clock, int cols = 80, int rows = 25)
+  VirtualBackend(base::VirtualClock& clock, int cols = 80, int rows = 25)
       : clock_(clock), cols_(cols), rows_(rows), lastTaken_(clock.NowMicros()) {}
 
   int Cols() const override { return cols_; }
@@ -51,7 +51,7 @@ class VirtualBackend : public Backend {
   int64_t FrontDue() const { return lastTaken_ + script_.front().gap; }
   std::string ScreenDump() const;
 
-  VirtualClock& clock_;
+  base::VirtualClock& clock_;
   int cols_, rows_;
   std::deque<Item> script_;
   int64_t lastTaken_;

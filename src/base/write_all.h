@@ -3,8 +3,8 @@
 #pragma once
 #include <cstddef>
 
-namespace console {
+namespace base {
 
 void WriteAll(int fd, const char* data, size_t size);
 
-}  // namespace console
+}  // namespace base

@@ -1,4 +1,4 @@
-#include "console/virtual_backend.h"
+#include "support/virtual_backend.h"
 
 #include <algorithm>
 

@@ -1,0 +1,7 @@
+#include "base/version.h"
+
+namespace base {
+
+const char kVersion[] = PXN32_VERSION;
+
+}  // namespace base

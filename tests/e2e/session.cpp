@@ -1,0 +1,134 @@
+#include "session.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+const std::string kPxn32 = std::getenv("PXN32_BIN") ? std::getenv("PXN32_BIN") : "";
+}  // namespace
+
+int RunShell(const std::string& command) {
+  int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The outer shell only waits: Ctrl-C reaches the program's whole process group, and a
+// trap with a command of its own is not passed on to the program.
+Session::Session(const std::string& base, const std::string& program, const std::string& pipe)
+    : base_(base), tmux_("tmux -f /dev/null -S " + base + ".tmux ") {
+  const std::string command = "trap : INT; n=" + base_ + "; stty -g >$n.before; " +
+                              "sh -c \"echo \\$\\$ >$n.pid; exec " + program + "\" " + pipe +
+                              "; echo $? >$n.tmp; stty -g >$n.after; mv $n.tmp $n.code";
+  RunShell(tmux_ + "new-session -d -x 80 -y 25 '" + command + "'");
+}
+
+Session::~Session() {
+  RunShell(tmux_ + "kill-server 2>/dev/null");
+}
+
+void Session::Type(const std::string& text, bool enter) const {
+  RunShell(tmux_ + "send-keys -l '" + text + "'" + (enter ? " \\; send-keys Enter" : ""));
+}
+
+void Session::Press(const std::string& tmuxKey) const {
+  RunShell(tmux_ + "send-keys " + tmuxKey);
+}
+
+std::string Session::Screen() const {
+  RunShell(tmux_ + "capture-pane -p >" + base_ + ".txt");
+  return ReadFile(base_ + ".txt");
+}
+
+bool Session::WaitFor(const std::string& text) const {
+  return WaitUntil([&] { return Screen().find(text) != std::string::npos; });
+}
+
+void Session::Answer(const std::string& name) const {
+  ASSERT_TRUE(WaitFor("Tavomir [1,2]")) << Screen();
+  Type("1");
+  ASSERT_TRUE(WaitFor("Enter Operator Name")) << Screen();
+  Type(name);
+}
+
+std::string Session::Quit() const {
+  Type("0");
+  return WaitForEnd();
+}
+
+std::string Session::WaitForEnd() const {
+  WaitUntil([&] { return !ReadFile(base_ + ".code").empty(); });
+  return ReadFile(base_ + ".code");
+}
+
+int Session::Pid() const {
+  return std::atoi(ReadFile(base_ + ".pid").c_str());
+}
+
+bool Session::TerminalAsBefore() const {
+  return ReadFile(base_ + ".after") == ReadFile(base_ + ".before");
+}
+
+void Pxn32::SetUp() {
+  if (kPxn32.empty()) GTEST_SKIP() << "PXN32_BIN not set";
+  if (RunShell("command -v tmux >/dev/null") != 0) GTEST_SKIP() << "tmux is not installed";
+  dir_ = "/tmp/pxn32-e2e-" + std::to_string(getpid()) + "-" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  ASSERT_TRUE(std::filesystem::create_directory(dir_)) << dir_;
+  programs_ = kPxn32.substr(0, kPxn32.rfind('/') + 1);
+}
+
+void Pxn32::TearDown() {
+  if (dir_.empty()) return;
+  if (std::filesystem::exists(dir_ + "/plcsim.pid")) StopPlcsim();
+  std::filesystem::remove_all(dir_);
+}
+
+std::string Pxn32::Program(const std::string& name) const {
+  return programs_ + name;
+}
+
+void Pxn32::RunFromScratchFolder() {
+  namespace fs = std::filesystem;
+  for (const char* name : {"pxn32", "plcsim"}) {
+    fs::copy_file(Program(name), dir_ + "/" + name);
+    fs::permissions(dir_ + "/" + name, fs::perms::owner_all | fs::perms::group_read |
+                                           fs::perms::group_exec | fs::perms::others_read |
+                                           fs::perms::others_exec);
+  }
+  fs::permissions(dir_, fs::perms::all);
+  programs_ = dir_ + "/";
+}
+
+bool Pxn32::StartPlcsim(const std::string& link, const std::string& options,
+                        const std::string& run) {
+  RunShell("(" + run + Program("plcsim") + " --link " + link + " " + options +
+           " >" + dir_ + "/plcsim.out & echo $! >" + dir_ + "/plcsim.pid; wait $!; echo $? >" + dir_ +
+           "/plcsim.code) &");
+  return WaitUntil([&] { return std::filesystem::is_symlink(link); });
+}
+
+std::string Pxn32::StopPlcsim() {
+  RunShell("cd " + dir_ + " && kill $(cat plcsim.pid) && rm plcsim.pid");
+  WaitUntil([&] { return !ReadFile(dir_ + "/plcsim.code").empty(); });
+  return ReadFile(dir_ + "/plcsim.code");
+}
+
+std::optional<std::string> UserWhoIsNotRoot() {
+  if (geteuid() != 0) return "";
+  for (const char* run :
+       {"setpriv --reuid=nobody --regid=nogroup --clear-groups ",
+        "setpriv --reuid=nobody --regid=nobody --clear-groups ", "runuser -u nobody -- "}) {
+    if (RunShell(std::string(run) + "sh -c 'test $(id -u) -ne 0' 2>/dev/null") == 0) return run;
+  }
+  return std::nullopt;
+}
