@@ -29,13 +29,8 @@ const std::string kBar(1, kColumnBar);
 
 void CountCarouselAccess() {
   if (AccessTime > 0 && AccessTime < kLongestAccess) {
-    MaxAccessTime = std::max(MaxAccessTime, AccessTime);
-    MinAccessTime = std::min(MinAccessTime, AccessTime);
-    SumAccessTime += AccessTime / 100.0;
-    if (PosTestTime > 0) {
-      MaxPosTestTime = std::max(MaxPosTestTime, PosTestTime);
-      MinPosTestTime = std::min(MinPosTestTime, PosTestTime);
-    }
+    CountAccessTime(AccessTime);
+    CountPosTestTime(PosTestTime);
   } else {
     --AccessCount;
   }

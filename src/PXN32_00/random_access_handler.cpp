@@ -52,9 +52,7 @@ bool HandlerAccess(const HandlerRow& row) {
 // plate-ready time is measured here, so the plate-ready figures are left alone.
 void CountHandlerAccess(bool valid) {
   if (valid) {
-    MaxAccessTime = std::max(MaxAccessTime, AccessTime);
-    MinAccessTime = std::min(MinAccessTime, AccessTime);
-    SumAccessTime += AccessTime / 100.0;
+    CountAccessTime(AccessTime);
   } else {
     SumAccessTime += SumAccessTime / AccessCount;
   }

@@ -1,5 +1,7 @@
 #include "PXN_Lib3/access_stats.h"
 
+#include <algorithm>
+
 int32_t AccessCount = 0;
 int32_t AccessTarget = 0;
 int32_t AccessLevel = 0;
@@ -19,4 +21,22 @@ void ResetAccessStatistics() {
   SumAccessTime = SumPlateReadyTime = 0.0;
   MinAccessTime = MinPlateReadyTime = MinPosTestTime = kNoMinimum;
   MaxAccessTime = MaxPlateReadyTime = MaxPosTestTime = 0;
+}
+
+void CountAccessTime(int32_t hundredths) {
+  MaxAccessTime = std::max(MaxAccessTime, hundredths);
+  MinAccessTime = std::min(MinAccessTime, hundredths);
+  SumAccessTime += hundredths / 100.0;
+}
+
+void CountPlateReadyTime(int32_t hundredths) {
+  MaxPlateReadyTime = std::max(MaxPlateReadyTime, hundredths);
+  MinPlateReadyTime = std::min(MinPlateReadyTime, hundredths);
+  SumPlateReadyTime += hundredths / 100.0;
+}
+
+void CountPosTestTime(int32_t figure) {
+  if (figure <= 0) return;
+  MaxPosTestTime = std::max(MaxPosTestTime, figure);
+  MinPosTestTime = std::min(MinPosTestTime, figure);
 }

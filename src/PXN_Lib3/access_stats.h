@@ -24,3 +24,8 @@ extern int32_t MinPosTestTime, MaxPosTestTime;
 
 // Counters 0, minima kNoMinimum, maxima 0, sums 0 (the test's start values).
 void ResetAccessStatistics();
+// A counted access time (hundredths) into its minimum, maximum and sum of seconds.
+void CountAccessTime(int32_t hundredths);
+void CountPlateReadyTime(int32_t hundredths);
+// A position-test figure counts only above 0.
+void CountPosTestTime(int32_t figure);

@@ -33,16 +33,9 @@ bool AccessCounts() {
 // The plate-ready figures take the time the row shows: measured by this access, or,
 // without the transfer station, the last one measured (0 when none ever was).
 void CountAccess() {
-  MaxAccessTime = std::max(MaxAccessTime, AccessTime);
-  MinAccessTime = std::min(MinAccessTime, AccessTime);
-  SumAccessTime += AccessTime / 100.0;
-  MaxPlateReadyTime = std::max(MaxPlateReadyTime, PlateReadyTime);
-  MinPlateReadyTime = std::min(MinPlateReadyTime, PlateReadyTime);
-  SumPlateReadyTime += PlateReadyTime / 100.0;
-  if (PosTestTime > 0) {
-    MaxPosTestTime = std::max(MaxPosTestTime, PosTestTime);
-    MinPosTestTime = std::min(MinPosTestTime, PosTestTime);
-  }
+  CountAccessTime(AccessTime);
+  CountPlateReadyTime(PlateReadyTime);
+  CountPosTestTime(PosTestTime);
 }
 
 std::string WaitColumn() {
