@@ -93,7 +93,11 @@ class PosixSerial : public SerialDevice {
     if (fd_ >= 0) tcflush(fd_, TCIOFLUSH);
   }
   void Write(std::string_view bytes) override;
-  std::string Read(size_t maxBytes, int64_t windowMicros) override;
+  std::string Read(size_t maxBytes, int64_t windowMicros) override {
+    return ReadUntil(maxBytes, windowMicros, {});
+  }
+  std::string ReadUntil(size_t maxBytes, int64_t windowMicros, std::string_view end) override;
+  bool Lost() const override { return fd_ < 0; }
 
  private:
   void Close();
@@ -154,7 +158,7 @@ void PosixSerial::Write(std::string_view bytes) {
   }
 }
 
-std::string PosixSerial::Read(size_t maxBytes, int64_t windowMicros) {
+std::string PosixSerial::ReadUntil(size_t maxBytes, int64_t windowMicros, std::string_view end) {
   std::string got;
   if (fd_ < 0) return got;  // a vanished device answers at once
   const int64_t deadline = base::TheClock().NowMicros() + windowMicros;
@@ -169,6 +173,7 @@ std::string PosixSerial::Read(size_t maxBytes, int64_t windowMicros) {
       ssize_t n = read(fd_, buffer, want);
       if (n > 0) {
         got.append(buffer, static_cast<size_t>(n));
+        if (!end.empty() && got.ends_with(end)) break;
         if (base::TheClock().NowMicros() >= deadline) break;
         continue;
       }
