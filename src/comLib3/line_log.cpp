@@ -34,6 +34,8 @@ bool StartLineLog(const std::string& path, const std::string& header) {
 
 void StopLineLog() {
   logFile.Close();
+  logFile.Forget();
+  stoppedAt.clear();
 }
 
 void LogAttempt(int port, std::string_view sent, std::string_view got, int attempt,

@@ -11,6 +11,7 @@
 // Starts the log in `path` (appended to) with its header line; false when the file can't
 // be opened or written, with LineLogFailure saying why.
 bool StartLineLog(const std::string& path, const std::string& header);
+// Closes the log and forgets any failure: as before StartLineLog.
 void StopLineLog();
 // One attempt of an exchange: the bytes sent, the bytes read (line end and all), which
 // attempt it was and how long from the write to the end of the read.

@@ -11,6 +11,7 @@ bool RecordFile::Open(const std::string& path, bool fresh) {
   Close();
   path_ = path;
   failure_.clear();
+  failureCode_ = 0;
   const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | (fresh ? O_EXCL : 0);
   fd_ = open(path.c_str(), flags, 0644);
   return fd_ >= 0 || Fail(errno);
@@ -18,8 +19,20 @@ bool RecordFile::Open(const std::string& path, bool fresh) {
 
 bool RecordFile::Fail(int error) {
   failure_ = std::strerror(error);
+  failureCode_ = error;
   Close();
   return false;
+}
+
+// The part of a line that went in before the disk filled is taken out again, so that the
+// file ends with a whole line.
+bool RecordFile::FailMidLine(int error, size_t written) {
+  if (written > 0) {
+    const off_t end = lseek(fd_, 0, SEEK_END);
+    if (end >= static_cast<off_t>(written))
+      (void)!ftruncate(fd_, end - static_cast<off_t>(written));
+  }
+  return Fail(error);
 }
 
 bool RecordFile::Append(std::string_view line) {
@@ -30,8 +43,7 @@ bool RecordFile::Append(std::string_view line) {
   while (!left.empty()) {
     ssize_t n = write(fd_, left.data(), left.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return Fail(errno);
-    if (n == 0) return Fail(ENOSPC);
+    if (n <= 0) return FailMidLine(n < 0 ? errno : ENOSPC, whole.size() - left.size());
     left.remove_prefix(static_cast<size_t>(n));
   }
   return true;
@@ -40,6 +52,13 @@ bool RecordFile::Append(std::string_view line) {
 void RecordFile::Close() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
+}
+
+void RecordFile::Forget() {
+  Close();
+  path_.clear();
+  failure_.clear();
+  failureCode_ = 0;
 }
 
 std::string StampText(const base::WallTime& t) {

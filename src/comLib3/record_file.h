@@ -20,17 +20,22 @@ class RecordFile {
   // Writes `line` and a line end; false (and closed) when it could not be written whole.
   bool Append(std::string_view line);
   void Close();
+  // Closes it and forgets the failure.
+  void Forget();
   bool IsOpen() const { return fd_ >= 0; }
   const std::string& Path() const { return path_; }
   // Why the file was given up, e.g. "No space left on device"; empty while it works.
   const std::string& Failure() const { return failure_; }
+  int FailureCode() const { return failureCode_; }  // errno of the failure, 0 while it works
 
  private:
   bool Fail(int error);
+  bool FailMidLine(int error, size_t written);
 
   int fd_ = -1;
   std::string path_;
   std::string failure_;
+  int failureCode_ = 0;
 };
 
 // "2026-12-06 10:00:00.123"

@@ -12,8 +12,10 @@
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/positioning_times.h"
+#include "PXN_Lib3/record.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
+#include "comLib3/line_log.h"
 #include "comLib3/screen_tools.h"
 #include "comLib3/serial.h"
 #include "console/backend.h"
@@ -28,6 +30,8 @@ Lines operator+(Lines a, const Lines& b) {
 void ResetProgramGlobals() {
   EscAbort = false;
   FastLink = false;
+  StopLineLog();
+  ResetRecords();
   KeyBuffer.clear();
   SavedX = SavedY = 0;
   for (int port = 1; port <= kMaxPorts; ++port) CloseComPort(port);
@@ -78,6 +82,8 @@ VirtualWorld::VirtualWorld() {
 
 VirtualWorld::~VirtualWorld() {
   keys.onPresent = nullptr;  // it may watch the test's locals
+  StopLineLog();
+  ResetRecords();
   for (auto& handle : ComHandles) handle.reset();
   SetSerialOpener(nullptr);
   console::Install(nullptr);
