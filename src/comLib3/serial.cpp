@@ -30,9 +30,10 @@ std::string SettingsText(const LineSettings& s) {
 }
 
 // A device that went away is opened again by its path, exclusively and with the same
-// settings, as a serial terminal does when an adapter is plugged back in. Tried from
-// the calls that use the port, at most every kReopenIntervalMicros, so a line that stays
-// away costs an open() a quarter of a second and no waiting.
+// settings, as a serial terminal does when an adapter is plugged back in, once the path
+// leads to it again (MayReopen). Tried from the calls that use the port, at most every
+// kReopenIntervalMicros, so a line that stays away costs a look a quarter of a second and
+// no waiting.
 void ReopenIfLost(int port) {
   SerialDevice* device = ComHandles[port].get();
   if (!device || !device->Lost() || !opener) return;
@@ -45,6 +46,7 @@ void ReopenIfLost(int port) {
     return;
   }
   state.lastTry = now;
+  if (!device->MayReopen()) return;
   int error = 0;
   std::unique_ptr<SerialDevice> fresh = opener(port, error);
   if (!fresh) return;

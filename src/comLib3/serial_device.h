@@ -34,6 +34,9 @@ class SerialDevice {
   // True once the device has gone away (a hang-up, an adapter unplugged): from then on it
   // answers empty at once, and only a new open of its path can bring the line back.
   virtual bool Lost() const { return false; }
+  // Whether what its path leads to now may be taken for this device come back. False
+  // where the path may lead to someone else's device by now.
+  virtual bool MayReopen() const { return true; }
 };
 
 // Opens port n; on failure returns null and sets the system error code.

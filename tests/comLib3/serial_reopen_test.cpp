@@ -11,8 +11,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "base/clock.h"
 #include "comLib3/line_log.h"
@@ -126,31 +128,42 @@ class SerialReopen : public ::testing::Test {
   int opens_ = 0;
 };
 
-// The line's far end closes: requests answer empty at once and an open is tried at most
-// every quarter second. A new far end at the same path is opened again, with the line's
-// settings and exclusively, and the log tells the story.
+// The line's far end closes: requests answer empty at once. The link left behind is not
+// followed, not even once another terminal has the number it points to; a new link to
+// nothing is tried every quarter second; a link to a new far end is opened at once, with
+// the line's settings and exclusively, and the log tells the story.
 TEST_F(SerialReopen, AVanishedLineIsOpenedAgainWhenItsPathReturns) {
   auto first = std::make_unique<FarEnd>();
   LinkTo(*first);
+  const std::string firstSlave = first->slave;
   const std::string log = (dir_ / "line.log").string();
   ASSERT_TRUE(StartLineLog(log, "header"));
   ASSERT_EQ(OpenComPort(1, 9600, 'E', 1, 8), 0);
   EXPECT_EQ(Request("CR\r"), "");
   EXPECT_EQ(first->Received(), "CR\r");
 
-  first.reset();    // the simulator stops, the adapter is pulled: the link dangles
+  first.reset();    // the simulator is killed: its link dangles
   Request("CR\r");  // notices the hang-up
-  int requests = 0;
   opens_ = 0;
-  const int64_t goneSince = Now();
-  while (Now() - goneSince < 600000) {
-    const int64_t start = Now();
-    EXPECT_EQ(Request("CR\r"), "");
-    EXPECT_LT(Now() - start, 5000) << "a line that is away answers at once";
-    ++requests;
-    usleep(20000);
-  }
-  EXPECT_GT(requests, 10);
+  auto requestFor = [&](int64_t micros) {
+    for (const int64_t since = Now(); Now() - since < micros; usleep(20000)) {
+      const int64_t start = Now();
+      EXPECT_EQ(Request("CR\r"), "");
+      EXPECT_LT(Now() - start, 5000) << "a line that is away answers at once";
+    }
+  };
+  requestFor(300000);
+  EXPECT_EQ(opens_, 0) << "the old link leads nowhere, or to whoever has its number next";
+  std::vector<std::unique_ptr<FarEnd>> others;  // other programs' terminals
+  while (others.size() < 8 && (others.empty() || others.back()->slave != firstSlave))
+    others.push_back(std::make_unique<FarEnd>());
+  requestFor(300000);
+  EXPECT_EQ(opens_, 0);
+  for (const auto& other : others) EXPECT_EQ(other->Received(), "") << other->slave;
+
+  std::filesystem::remove(link_);  // a new link, to a device not there yet
+  std::filesystem::create_symlink("/dev/pts/99999", link_);
+  requestFor(600000);
   EXPECT_GE(opens_, 2);
   EXPECT_LE(opens_, 3) << "tried every quarter second, not at every request";
 
