@@ -103,6 +103,29 @@ std::string HandlerLine(const Cells& c) {
          kBar + " Wt " + (in ? c[7] : NumText(std::stoi(c[7]), 3)) + "/";
 }
 
+// Whatever a reply holds stays in its own cell, readable; times keep their hundredths.
+TEST(RecordCells, RepliesAndTimesBecomeCellsThatReadBack) {
+  const std::pair<std::string, std::string> texts[] = {
+      {"OK", "OK"},
+      {"E1,2", "\"E1,2\""},
+      {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {"A B ", "\"A B \""},
+      {std::string("\x01\xfe\r\n", 4), "\\x01\\xFE\\r\\n"},
+      {"", ""},
+  };
+  std::string line;
+  Cells expected;
+  for (const auto& [text, cell] : texts) {
+    EXPECT_EQ(CsvCell(text), cell) << Escaped(text);
+    line += (line.empty() ? "" : ",") + CsvCell(text);
+    expected.push_back(text.find('\x01') == 0 ? cell : text);
+  }
+  EXPECT_EQ(SplitCsv(line), expected);
+  const std::pair<int64_t, const char*> times[] = {
+      {0, "0.00"}, {5, "0.05"}, {234, "2.34"}, {-7, "-0.07"}, {2147483647, "21474836.47"}};
+  for (const auto& [hundredths, cell] : times) EXPECT_EQ(SecondsCell(hundredths), cell);
+}
+
 class RecordsTest : public VirtualWorld {
  protected:
   RecordsTest() {
