@@ -1,9 +1,13 @@
 #include "KV_Lib3/exchange.h"
 
 #include "KV_Lib3/text_to_int.h"
+#include "base/clock.h"
 #include "comLib3/keyboard.h"
+#include "comLib3/line_log.h"
 #include "comLib3/serial.h"
 #include "console/console.h"
+
+bool FastLink = false;
 
 std::string ApplyNegativeRule(const std::string& command) {
   size_t minus = command.find('-');
@@ -24,10 +28,15 @@ std::string PlcExchange(int port, const std::string& command, std::string& reply
     reply.clear();
     PurgeComPort(port);
     SerialDevice* device = ComDevice(port);
+    const bool live = device && !device->Lost();  // a line that is away is not logged
+    const int64_t start = base::TheClock().NowMicros();
     if (device) device->Write(line);
     if (attempt == kAttempts) WaitTenths(1);
     FlushScreen();  // what was written so far shows while the answer is awaited
-    if (device) reply = device->Read(kReplyReadBytes, kReadWindowMicros);
+    if (device)
+      reply = FastLink ? device->ReadUntil(kReplyReadBytes, kReadWindowMicros, kReplyLineEnd)
+                       : device->Read(kReplyReadBytes, kReadWindowMicros);
+    if (live) LogAttempt(port, line, reply, attempt, base::TheClock().NowMicros() - start);
     if (reply.size() >= 2) reply.resize(reply.size() - 2);
     if (!reply.empty() && reply[0] != 'E') break;
     if (attempt == kAttempts || EscAbort) break;

@@ -1,11 +1,19 @@
 // The one request/reply exchange with the controller, and the fixed requests that
 // open and close its communication.
 #pragma once
+#include <cstdint>
 #include <string>
 
 constexpr size_t kReplyReadBytes = 50;
 constexpr int64_t kReadWindowMicros = 55000;
 constexpr int kAttempts = 4;
+// The controller's line end, the last two bytes of every reply.
+constexpr char kReplyLineEnd[] = "\r\n";
+
+// Off: every read waits out its window, as the line has always been read. On (--fast-link):
+// a read also ends as soon as the reply's line end has arrived; purge, attempts, the
+// pause before the last read and the reply rules stay the same.
+extern bool FastLink;
 
 std::string PlcExchange(int port, const std::string& command, std::string& reply);
 std::string PlcExchange(int port, const std::string& command);

@@ -8,6 +8,7 @@
 #include "PXN_Lib3/access_stats.h"
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/layout.h"
+#include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
@@ -19,9 +20,11 @@ std::string Real(double value) {
   return FixedText(value, 4, 1);
 }
 
+// A line of the report, and of the test's record.
 void SummaryLine(const std::string& text) {
   Write(AtColumn10(text));
   NewLine();
+  RecordNote(text);
 }
 
 // Access and plate-ready figure side by side, in seconds.

@@ -13,6 +13,7 @@
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/entry.h"
 #include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
@@ -68,18 +69,31 @@ void WriteSlotHead(int32_t position) {
         NumText(position, 2));
 }
 
+// The move's label as the row shows it, then the move.
+MoveReplies LabelledMove(const char* label, int32_t position, int32_t level, int32_t relay) {
+  Write(label);
+  return MovePlate(PortNo, position, level, relay);
+}
+
+// One row of the record: the slot, then each move by the name its label shows and its
+// three replies.
+void RecordSlot(int32_t position, int32_t level, const char* first, const MoveReplies& a,
+                const char* second, const MoveReplies& b) {
+  RecordRow({std::to_string(AccessCount), std::to_string(level), std::to_string(position), first,
+             a.position, a.level, a.relay, second, b.position, b.level, b.relay});
+}
+
 void ServeSlot(int32_t position) {
   WriteSlotHead(position);
+  MoveReplies a, b;
   if (InversMode == 'Y') {
-    Write(" UnLoad ");
-    MovePlate(PortNo, position, SlotLevel, TakeOutRelay());
-    Write("     Load ");
-    MovePlate(PortNo, position, SlotLevel, BringInRelay());
+    a = LabelledMove(" UnLoad ", position, SlotLevel, TakeOutRelay());
+    b = LabelledMove("     Load ", position, SlotLevel, BringInRelay());
+    RecordSlot(position, SlotLevel, "UnLoad", a, "Load", b);
   } else {
-    Write("   Load ");
-    MovePlate(PortNo, position, SlotLevel, BringInRelay());
-    Write("   Unload ");
-    MovePlate(PortNo, position, SlotLevel, TakeOutRelay());
+    a = LabelledMove("   Load ", position, SlotLevel, BringInRelay());
+    b = LabelledMove("   Unload ", position, SlotLevel, TakeOutRelay());
+    RecordSlot(position, SlotLevel, "Load", a, "Unload", b);
   }
   NewLine();
 }
@@ -111,10 +125,10 @@ bool FullCycle(int32_t firstLevel) {
 
 void QuickSlot(int32_t position, int32_t level) {
   Write("Cyc " + NumText(AccessCount, 3) + "  Lvl " + NumText(level, 2) + "  Pos " +
-        NumText(position, 2) + "  Laod ");
-  MovePlate(PortNo, position, level, BringInRelay());
-  Write("  Unload ");
-  MovePlate(PortNo, position, level, TakeOutRelay());
+        NumText(position, 2));
+  const MoveReplies a = LabelledMove("  Laod ", position, level, BringInRelay());
+  const MoveReplies b = LabelledMove("  Unload ", position, level, TakeOutRelay());
+  RecordSlot(position, level, "Laod", a, "Unload", b);
   NewLine();
 }
 
@@ -128,6 +142,21 @@ bool QuickCycle() {
     if (QuitConfirmed) return false;
   }
   return true;
+}
+
+void StartAllSlotsRecord(bool quick) {
+  const std::string settings = std::string("Test Sequence all Slots, X-fer ") + XferMode +
+                               ", quick " + AnswerKey +
+                               (quick ? ""
+                                      : std::string(", start level ") + std::to_string(StartLevel) +
+                                            ", invers " + InversMode + ", by slot " + BySlotMode);
+  StartRecord("all-slots",
+              {"cycle", "level", "position", "first move", "first DM0 reply", "first DM5 reply",
+               "first relay reply", "second move", "second DM0 reply", "second DM5 reply",
+               "second relay reply"},
+              {settings, "operator " + OperatorName + ", serial number " +
+                             std::to_string(SerialNo) + ", levels " + std::to_string(LevelCount) +
+                             ", positions " + std::to_string(PositionCount)});
 }
 
 }  // namespace
@@ -148,11 +177,13 @@ void AllSlotsTest() {
   NewLine();
   NewScreen();
   const bool quick = AnswerKey == 'Y';
+  StartAllSlotsRecord(quick);
   // The start level entered holds for the first cycle; every later one starts at the bottom.
   int32_t firstLevel = StartLevel;
   while (quick ? QuickCycle() : FullCycle(firstLevel)) {
     firstLevel = 1;
     ++AccessCount;
-    if (AskQuit()) return;
+    if (AskQuit()) break;
   }
+  EndRecord();
 }

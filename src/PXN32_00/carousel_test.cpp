@@ -15,6 +15,7 @@
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/layout.h"
 #include "PXN_Lib3/positioning_times.h"
+#include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
@@ -112,7 +113,8 @@ void RunCycle(int32_t range, Figures& f) {
   WaitMoveEnd();
   const int32_t took = Elapsed(WatchStart, WatchLap);
   int32_t deviation = 0;
-  if (steps > 0 && took >= kShortestMove && took <= kLongestMove) {
+  const bool counted = steps > 0 && took >= kShortestMove && took <= kLongestMove;
+  if (counted) {
     f.max = std::max(f.max, took);
     f.min = std::min(f.min, took);
     deviation = std::abs(took - expected);
@@ -127,28 +129,38 @@ void RunCycle(int32_t range, Figures& f) {
     Write(" Ers: " + NumText(f.errors, 2));
   }
   Write(" max: " + Seconds(f.maxDeviation, 3));
+  RecordRow({std::to_string(counted ? f.count : f.count + 1), std::to_string(target),
+             std::to_string(steps), std::to_string(pause), SecondsCell(expected), SecondsCell(took),
+             SecondsCell(deviation), range == 0 ? std::to_string(f.errors) : "",
+             SecondsCell(f.maxDeviation), YesNo(counted)});
   NewLine();
   if (range == 0) NewLine();
+}
+
+// A summary line on the screen and in the record.
+void SummaryLine(const std::string& text) {
+  Write(AtColumn10(text));
+  RecordNote(text);
 }
 
 void ShowSummary(const Figures& f) {
   NewScreen();
   ShowBanner();
-  Write(AtColumn10("Rotation Access Time Summary"));
+  SummaryLine("Rotation Access Time Summary");
   NewLine();
   NewLine();
-  Write(AtColumn10("Access Procedure:   Sequence"));
+  SummaryLine("Access Procedure:   Sequence");
   NewLine();
   NewLine();
-  Write(AtColumn10("Total Accesses:        " + NumText(f.count, 4)));
+  SummaryLine("Total Accesses:        " + NumText(f.count, 4));
   NewLine();
-  Write(AtColumn10("Min Acs Time:       " + Seconds(f.min, 4)));
+  SummaryLine("Min Acs Time:       " + Seconds(f.min, 4));
   NewLine();
-  Write(AtColumn10("Max Acs Time:       " + Seconds(f.max, 4)));
+  SummaryLine("Max Acs Time:       " + Seconds(f.max, 4));
   NewLine();
   // Nothing counted: no mean to take, shown as 0.0.
   const double mean = f.count > 0 ? f.sum / f.count : 0.0;
-  Write(AtColumn10("Mean Acs Time:      " + FixedText(mean, 4, 1)));
+  SummaryLine("Mean Acs Time:      " + FixedText(mean, 4, 1));
   NewLine();
   Write(RuleLine());
   ClearKeys();
@@ -162,8 +174,14 @@ void CarouselMovementTest() {
   Figures figures;
   LastKey = '\0';
   Prepare();
+  StartRecord("carousel-movement",
+              {"number", "position", "steps", "pause s", "taught s", "measured s", "deviation s",
+               "errors", "max deviation s", "counted"},
+              {"Carrousel Movement, pause range " + std::to_string(range) + " s, operator " +
+               OperatorName + ", serial number " + std::to_string(SerialNo)});
   do {
     RunCycle(range, figures);
   } while (!AskQuit());
   ShowSummary(figures);
+  EndRecord();
 }

@@ -88,7 +88,9 @@ void DrawCommandLine() {
   ClearKeys();
 }
 
-void MonitorPass() {
+}  // namespace
+
+void FlagMonitorPass() {
   GotoXY(1, 2);
   for (const RelayRow& row : kRelayRows) DrawRelayRow(row);
   NewLine();
@@ -104,11 +106,9 @@ void MonitorPass() {
   DrawCommandLine();
 }
 
-}  // namespace
-
 void FlagMonitor() {
   NewScreen();
   do {
-    MonitorPass();
+    FlagMonitorPass();
   } while (!EscAbort);
 }

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "KV_Lib3/addresses.h"
 #include "KV_Lib3/commands.h"
@@ -16,6 +17,7 @@
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/entry.h"
 #include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
 #include "PXN_Lib3/timed_access.h"
 #include "comLib3/clock_time.h"
@@ -139,6 +141,25 @@ bool BothLoop() {
   return true;
 }
 
+// The record of the test, named and laid out by its mode, with the answers it started
+// with; the rows come from the loops.
+void StartTestRecord() {
+  const std::vector<std::string> settings = {
+      "Test Sequence Random Access, mode " + std::string(1, TestMode) + ", X-fer " +
+          std::string(1, XferMode) + ", invers " + std::string(1, InversMode),
+      "interval entry " + std::to_string(WaitTime) + ", fixed wait " + std::to_string(FixedWait) +
+          " s, random wait up to " + std::to_string(MaxRandomWait) + " s",
+      "operator " + OperatorName + ", serial number " + std::to_string(SerialNo) + ", levels " +
+          std::to_string(LevelCount) + ", positions " + std::to_string(PositionCount)};
+  if (TestMode == 'C') {
+    StartRecord("random-access-carousel", kCarouselColumns, settings);
+  } else if (TestMode == 'H') {
+    StartRecord("random-access-handler", kHandlerColumns, settings);
+  } else {
+    StartRecord("random-access-both", kTimedAccessColumns, settings);
+  }
+}
+
 }  // namespace
 
 void RandomAccessTest() {
@@ -156,6 +177,7 @@ void RandomAccessTest() {
   }
   XferIncluded = XferMode != 'N';
   AskWaits();
+  StartTestRecord();
 
   NewScreen();
   Write("Levels detected: " + std::to_string(LevelCount) +
@@ -172,7 +194,9 @@ void RandomAccessTest() {
   } else if (TestMode == 'H') {
     HandlerLoop();
   } else if (!BothLoop()) {
+    EndRecord();
     return;
   }
   AccessTimeSummary();
+  EndRecord();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "KV_Lib3/addresses.h"
 #include "KV_Lib3/commands.h"
@@ -13,12 +14,17 @@
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/positioning_times.h"
+#include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
 #include "PXN_Lib3/timed_access.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
 #include "console/console.h"
+
+const std::vector<std::string> kCarouselColumns = {
+    "number",   "position",    "distance", "trace",   "arrived",       "taught s",
+    "access s", "deviation s", "wait s",   "counted", "deviation stop"};
 
 namespace {
 
@@ -52,14 +58,17 @@ bool CarouselAccess() {
   Write(NumText(AccessCount, 3) + kBar + " P" + NumText(AccessTarget, 2) + "  d" +
         NumText(RotDistance, 2) + kBar);
   WriteDM(PortNo, kTargetPositionDM, static_cast<uint16_t>(AccessTarget));
+  const int32_t number = AccessCount;
   if (AskQuit()) {
     --AccessCount;  // quit before the turn: no access was made
+    RecordRow({std::to_string(number), std::to_string(AccessTarget), std::to_string(RotDistance),
+               "", "", "", "", "", "", YesNo(false), ""});
     return false;
   }
 
   StartStopwatch(WatchStart, WatchLap);
   Write(" *");
-  TrackRotation(PortNo);
+  const std::string trace = TrackRotation(PortNo);
   AccessTime = Elapsed(WatchStart, WatchLap);
   const bool cutShort = QuitConfirmed;  // the operator quit before the turn ended
   PrevCarPos = static_cast<uint16_t>(TextToInt(ReadDM(PortNo, kCarouselPositionDM)));
@@ -70,12 +79,18 @@ bool CarouselAccess() {
   PosTestTime = std::abs(taught - AccessTime);
   Write(kBar + "Wt" + NumText(wait, 3) + "/");
   Countdown(wait);
+  const int32_t countBefore = AccessCount;
   if (cutShort)
     --AccessCount;
   else
     CountCarouselAccess();
 
-  if (PosTestTime > kDeviationPause && !QuitConfirmed) {
+  const bool deviationStop = PosTestTime > kDeviationPause && !QuitConfirmed;
+  RecordRow({std::to_string(number), std::to_string(AccessTarget), std::to_string(RotDistance),
+             trace, std::string(1, CarPosLetter(PrevCarPos)), SecondsCell(taught),
+             SecondsCell(AccessTime), SecondsCell(PosTestTime), std::to_string(wait),
+             YesNo(AccessCount == countBefore), YesNo(deviationStop)});
+  if (deviationStop) {
     Write("<tx..");
     LastKey = static_cast<char>(ReadKey());
     if (LastKey == kEsc) QuitConfirmed = true;

@@ -2,6 +2,7 @@
 // random level where the carousel stands and takes it out again, both timed.
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "KV_Lib3/addresses.h"
 #include "KV_Lib3/commands.h"
@@ -9,12 +10,17 @@
 #include "PXN_Lib3/access_stats.h"
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
 #include "PXN_Lib3/timed_access.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
 #include "console/console.h"
+
+const std::vector<std::string> kHandlerColumns = {"cycle",     "move",        "level",
+                                                  "DM5 reply", "relay reply", "access s",
+                                                  "DM5 read",  "wait s",      "counted"};
 
 namespace {
 
@@ -29,23 +35,33 @@ struct HandlerRow {
   int waitWidth;
 };
 
-// True when the access ran to Ready, false when the operator quit before.
-bool HandlerAccess(const HandlerRow& row) {
+// The record of one access, kept until the cycle is known to count.
+struct HandlerCells {
+  std::vector<std::string> cells;
+  bool whole = false;  // ran to Ready: the operator did not quit before
+};
+
+HandlerCells HandlerAccess(const HandlerRow& row) {
   WaitReady(PortNo);
   Write(NumText(AccessCount, 3) + " |Lvl" + NumText(AccessTarget, 2));
-  Write(" |Acs" + WriteDM(PortNo, kTargetLevelDM, static_cast<uint16_t>(AccessTarget)));
+  const std::string level = WriteDM(PortNo, kTargetLevelDM, static_cast<uint16_t>(AccessTarget));
+  Write(" |Acs" + level);
   WaitTenths(row.settleTenths);
-  Write(row.move.mark + SetRelay(PortNo, row.move.relay));
+  const std::string relay = SetRelay(PortNo, row.move.relay);
+  Write(row.move.mark + relay);
   StartStopwatch(WatchStart, WatchLap);
   WaitReady(PortNo);
   AccessTime = Elapsed(WatchStart, WatchLap);
   const bool whole = !QuitConfirmed;
-  Write(kBar + row.timeLabel + SecondsText(AccessTime) + " s " + ReadDM(PortNo, kTargetLevelDM));
+  const std::string levelRead = ReadDM(PortNo, kTargetLevelDM);
+  Write(kBar + row.timeLabel + SecondsText(AccessTime) + " s " + levelRead);
   WaitReady(PortNo);
   Write(kBar + " Wt " + NumText(WaitTime, row.waitWidth) + "/");
   WaitReady(PortNo);
   Countdown(WaitTime);
-  return whole;
+  return {{std::to_string(AccessCount), row.move.mark + 1, std::to_string(AccessTarget), level,
+           relay, SecondsCell(AccessTime), levelRead, std::to_string(WaitTime)},
+          whole};
 }
 
 // An access outside its window adds the running mean instead of its own time. No
@@ -69,22 +85,29 @@ struct HandlerFigures {
 // A cycle brings a plate into a random level and takes it out again; AccessCount
 // counts cycles. The wait is the number typed, in seconds, or drawn from 1 up. A cycle
 // the operator cut short by quitting is taken back whole: its times are not times of
-// a cycle.
+// a cycle, and its two rows are recorded once that is known.
 void HandlerLoop() {
   do {
     const HandlerFigures before{AccessCount, MinAccessTime, MaxAccessTime, SumAccessTime};
     ++AccessCount;
     AccessTarget = RandomRange(1, LevelCount);
     if (MaxRandomWait > 0) WaitTime = RandomRange(1, MaxRandomWait);
-    bool whole = HandlerAccess({BringIn(), 2, " AcsTime ", 0});
-    CountHandlerAccess(AccessTime > 0);
-    whole = HandlerAccess({TakeOut(), 1, " AcsTm ", 3}) && whole;
-    CountHandlerAccess(AccessTime > kShortestAccess && AccessTime < kLongestAccess);
+    HandlerCells in = HandlerAccess({BringIn(), 2, " AcsTime ", 0});
+    const bool inValid = AccessTime > 0;
+    CountHandlerAccess(inValid);
+    HandlerCells out = HandlerAccess({TakeOut(), 1, " AcsTm ", 3});
+    const bool outValid = AccessTime > kShortestAccess && AccessTime < kLongestAccess;
+    CountHandlerAccess(outValid);
+    const bool whole = in.whole && out.whole;
     if (!whole) {
       AccessCount = before.count;
       MinAccessTime = before.min;
       MaxAccessTime = before.max;
       SumAccessTime = before.sum;
     }
+    in.cells.push_back(YesNo(whole && inValid));
+    out.cells.push_back(YesNo(whole && outValid));
+    RecordRow(in.cells);
+    RecordRow(out.cells);
   } while (!AskQuit());
 }

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The handler relay of one direction, with its column mark in handler mode.
 struct HandlerMove {
@@ -14,6 +15,10 @@ HandlerMove TakeOut();
 
 // Hundredths as seconds with one decimal in four columns.
 std::string SecondsText(int32_t hundredths);
+
+// The columns each loop records (see record.h); both mode records TimedAccess's.
+extern const std::vector<std::string> kCarouselColumns;
+extern const std::vector<std::string> kHandlerColumns;
 
 void CarouselLoop();  // until Esc, the quit, or Esc at a deviation pause
 void HandlerLoop();   // until the quit

@@ -3,6 +3,7 @@
 
 void DirectCommands();          // "1"
 void FlagMonitor();             // "2"
+void FlagMonitorPass();         // one pass of its table, as the bench times it
 void MacroScreen();             // "3"
 void TeachPositioningTimes();   // "4"
 void ComponentTestMenu();       // "5"

@@ -7,6 +7,7 @@
 #include "PXN32_00/screens.h"
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
@@ -40,11 +41,17 @@ void ThreePlateTest() {
   FlushWaitKey();
   NewLine();
   NewScreen();
+  StartRecord(
+      "three-plate", kThreePlateColumns,
+      {std::string("Test 3-Plate Squence, relay 1703 ") + (Flag1703 ? "on" : "off") +
+       ", operator " + OperatorName + ", serial number " + std::to_string(SerialNo) + ", levels " +
+       std::to_string(LevelCount) + ", positions " + std::to_string(PositionCount)});
   WaitTime = 1;
   for (;;) {
     ThreePlateCycle(PortNo, WaitTime, LevelCount, PositionCount);
     ++WaitTime;
-    if (AskQuit()) return;
+    if (AskQuit()) break;
     if (WaitTime > PositionCount) WaitTime = 1;  // the block is back at position 1
   }
+  EndRecord();
 }

@@ -47,12 +47,18 @@ void RotateTo(int port, int32_t position) {
   WriteDM(port, kTargetPositionDM, static_cast<uint16_t>(position));
 }
 
-void MovePlate(int port, int32_t position, int32_t level, int32_t relay) {
-  if (EscAbort || AskQuit()) return;
+MoveReplies MovePlate(int port, int32_t position, int32_t level, int32_t relay) {
+  MoveReplies replies;
+  if (EscAbort || AskQuit()) return replies;
+  replies.made = true;
   Write("  ");
   WaitReady(port);
-  Write(WriteDM(port, kTargetPositionDM, static_cast<uint16_t>(position)) + " ");
-  Write(WriteDM(port, kTargetLevelDM, static_cast<uint16_t>(level)) + " ");
-  Write(SetRelay(port, relay) + " ");
+  replies.position = WriteDM(port, kTargetPositionDM, static_cast<uint16_t>(position));
+  Write(replies.position + " ");
+  replies.level = WriteDM(port, kTargetLevelDM, static_cast<uint16_t>(level));
+  Write(replies.level + " ");
+  replies.relay = SetRelay(port, relay);
+  Write(replies.relay + " ");
   WaitReady(port);
+  return replies;
 }

@@ -4,6 +4,7 @@
 // All of them print at the cursor and never start a new line.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "KV_Lib3/addresses.h"
 
@@ -19,12 +20,20 @@ char CarPosLetter(uint16_t position);
 // Number of decimal digits of n (1 for n below 10, also for n below 1).
 int DecimalDigits(int32_t n);
 
+// One handler move: whether it was made (not after a quit or with Esc up) and the
+// controller's replies to its three requests.
+struct MoveReplies {
+  bool made = false;
+  std::string position, level, relay;
+};
+
 int32_t ReadCarPos(int port);
 uint8_t Countdown(int32_t seconds);
 void WaitReady(int port);
-void TrackCarousel(int port, int32_t relay);
-void TrackUntilReady(int port);
-void TrackUntilPlateReady(int port);
-void TrackRotation(int port);
+// The tracking loops return what they wrote: the letters and marks of the positions.
+std::string TrackCarousel(int port, int32_t relay);
+std::string TrackUntilReady(int port);
+std::string TrackUntilPlateReady(int port);
+std::string TrackRotation(int port);
 void RotateTo(int port, int32_t position);
-void MovePlate(int port, int32_t position, int32_t level, int32_t relay);
+MoveReplies MovePlate(int port, int32_t position, int32_t level, int32_t relay);

@@ -7,10 +7,28 @@
 #include "KV_Lib3/text_to_int.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/layout.h"
+#include "PXN_Lib3/record.h"
 #include "comLib3/keyboard.h"
+#include "comLib3/line_log.h"
 #include "comLib3/screen_tools.h"
 #include "console/console.h"
 #include "nbrBase/nbrBase.h"
+
+namespace {
+
+// The gap before the time, with a word at its end when the line log or a test record
+// could not be written: the technician finds out from the bar, and the rest of the bar
+// stays where it always is.
+std::string Gap(int blanks) {
+  const bool log = !LineLogFailure().empty(), record = !RecordFailure().empty();
+  const std::string mark = log && record ? "NO LOG/REC" : log ? "NO LOG" : record ? "NO REC" : "";
+  std::string gap(static_cast<size_t>(blanks), ' ');
+  if (!mark.empty() && gap.size() >= mark.size() + 2)
+    gap.replace(gap.size() - mark.size() - 1, mark.size(), mark);
+  return gap;
+}
+
+}  // namespace
 
 void ShowStatus() {
   if (EscAbort) return;  // an Esc waits to be answered: no bar, no traffic
@@ -28,7 +46,7 @@ void ShowStatus() {
   ReadRelay(PortNo, kReadyRelay, reply);
   Write("    Ready " + reply);
   int blanks = ScreenCols() - 8 - WhereX() + 1;
-  if (blanks > 0) Write(std::string(static_cast<size_t>(blanks), ' '));
+  if (blanks > 0) Write(Gap(blanks));
   Write(TimeText(CurrentStamp));
   TextColor(1);
   TextBackground(7);

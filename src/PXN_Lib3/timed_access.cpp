@@ -8,6 +8,7 @@
 #include "KV_Lib3/text_to_int.h"
 #include "PXN_Lib3/access_stats.h"
 #include "PXN_Lib3/device_ops.h"
+#include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
@@ -44,8 +45,14 @@ std::string WaitColumn() {
 
 }  // namespace
 
+const std::vector<std::string> kTimedAccessColumns = {
+    "number",      "tag",      "position", "level",    "DM0 reply",     "DM5 reply",
+    "relay reply", "trace",    "pos test", "access s", "plate ready s", "end access reply",
+    "wait s",      "rotation", "counted",  "marks"};
+
 void TimedAccess(int port, int32_t relay, char tag, bool plateReady) {
   ++AccessCount;
+  const int32_t number = AccessCount, marksBefore = CarPosErrors;
   PrevCarPos = kNoCarPos;
   WaitTime = MaxRandomWait > 0 ? RandomRange(0, MaxRandomWait) : FixedWait;
   WaitTenths(1);
@@ -53,36 +60,48 @@ void TimedAccess(int port, int32_t relay, char tag, bool plateReady) {
 
   Write(NumText(AccessCount, 3) + Bar() + tag + NumText(AccessTarget, 2) + "/" +
         NumText(AccessLevel, 2));
-  Write(Bar() + "P" + WriteDM(port, kTargetPositionDM, static_cast<uint16_t>(AccessTarget)));
-  Write(Bar() + "L" + WriteDM(port, kTargetLevelDM, static_cast<uint16_t>(AccessLevel)));
-  Write(Bar() + SetRelay(port, relay) + Bar());
+  const std::string dm0 = WriteDM(port, kTargetPositionDM, static_cast<uint16_t>(AccessTarget));
+  Write(Bar() + "P" + dm0);
+  const std::string dm5 = WriteDM(port, kTargetLevelDM, static_cast<uint16_t>(AccessLevel));
+  Write(Bar() + "L" + dm5);
+  const std::string relayReply = SetRelay(port, relay);
+  Write(Bar() + relayReply + Bar());
 
   // Both times run from the relay's reply until the tracking sees its relay on.
   StartStopwatch(WatchStart, WatchLap);
+  std::string trace;
   if (plateReady) {
-    TrackUntilPlateReady(port);
+    trace = TrackUntilPlateReady(port);
     PlateReadyTime = Elapsed(WatchStart, WatchLap);
   }
-  TrackUntilReady(port);
+  trace += TrackUntilReady(port);
   AccessTime = Elapsed(WatchStart, WatchLap);
   PosTestTime = TextToInt(ReadDM(port, kPositionTestDM));
 
   GotoXY(kPosTestColumn, WhereY());
   Write(Bar() + NumText(PosTestTime, 3));
-  if (AccessCounts())
+  const bool counted = AccessCounts();
+  if (counted)
     CountAccess();
   else
     --AccessCount;
   Write(Bar() + "At " + Seconds(AccessTime) + " " + Seconds(PlateReadyTime) + " ");
 
   WaitReady(port);
-  Write(WaitTime > 0 ? SetRelay(port, kEndAccessRelay) : std::string("  "));
+  const std::string endAccess = WaitTime > 0 ? SetRelay(port, kEndAccessRelay) : "";
+  Write(WaitTime > 0 ? endAccess : std::string("  "));
   Write(WaitColumn());
+  const int32_t wait = WaitTime;
+  std::string rotation;
   if (MaxRandomWait > 0) {
-    TrackRotation(port);  // shows where the carousel goes; the wait is not waited
+    rotation = TrackRotation(port);  // shows where the carousel goes; the wait is not waited
   } else {
     Write(WaitColumn());
     Countdown(WaitTime);
   }
+  RecordRow({std::to_string(number), std::string(1, tag), std::to_string(AccessTarget),
+             std::to_string(AccessLevel), dm0, dm5, relayReply, trace, std::to_string(PosTestTime),
+             SecondsCell(AccessTime), SecondsCell(PlateReadyTime), endAccess, std::to_string(wait),
+             rotation, YesNo(counted), std::to_string(CarPosErrors - marksBefore)});
   NewLine();
 }

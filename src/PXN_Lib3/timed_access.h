@@ -3,6 +3,8 @@
 // positions passed, DM350, the access and plate-ready times, and the wait after it.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 constexpr char kColumnBar = '\xB3';  // the thin vertical line of code page 437
 constexpr int kPosTestColumn = 39;   // DM350 is written here, over a long tracking trace
@@ -10,6 +12,9 @@ constexpr int kPosTestColumn = 39;   // DM350 is written here, over a long track
 // Access times above this and below kLongestAccess hundredths are counted.
 constexpr int32_t kShortestAccess = 10;
 constexpr int32_t kLongestAccess = 10000;
+
+// The columns of the row TimedAccess records (see record.h).
+extern const std::vector<std::string> kTimedAccessColumns;
 
 // Runs one access on the slot AccessTarget / AccessLevel with the handler relay `relay`,
 // `tag` in the second column ("L" brings a plate in, "U" takes it out). With

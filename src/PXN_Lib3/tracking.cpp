@@ -18,15 +18,25 @@ uint16_t ReadPositionOnce(int port) {
   return static_cast<uint16_t>(TextToInt(ReadDM(port, kCarouselPositionDM)));
 }
 
-// Writes a newly reached position; 0 (no number in the reply) shows nothing.
-void ShowArrival(const char* mark) {
+// Writes a newly reached position, and adds it to `trace`; 0 (no number in the reply)
+// shows nothing.
+void ShowArrival(const char* mark, std::string& trace) {
   if (CurCarPos == PrevCarPos || CurCarPos == 0) return;
-  Write(CarPosLetter(CurCarPos));
+  std::string arrival(1, CarPosLetter(CurCarPos));
   if (CurCarPos == 1 && PrevCarPos != PositionCount && PrevCarPos != kNoCarPos) {
-    Write(mark);
+    arrival += mark;
     ++CarPosErrors;
   }
+  Write(arrival);
+  trace += arrival;
   PrevCarPos = CurCarPos;
+}
+
+// The position the tracking starts from, and a blank.
+std::string ShowStart(std::string& trace) {
+  trace = std::string(1, CarPosLetter(PrevCarPos)) + ' ';
+  Write(trace);
+  return trace;
 }
 
 // The scaled wait must stay a valid 32-bit number however often it is scaled.
@@ -39,34 +49,34 @@ int32_t TimesTen(int32_t value) {
 
 }  // namespace
 
-void TrackCarousel(int port, int32_t relay) {
+std::string TrackCarousel(int port, int32_t relay) {
+  std::string trace;
   PrevCarPos = ReadPositionOnce(port);
-  Write(CarPosLetter(PrevCarPos));
-  Write(' ');
+  ShowStart(trace);
   for (;;) {
     WaitTenths(1);
     ShowStatus();
     const bool done = ReadRelay(port, relay) == "1";
     CurCarPos = ReadPositionOnce(port);
     if (CurCarPos == PrevCarPos && !done && !AskQuit()) continue;
-    ShowArrival("<<<");
-    if (done || AskQuit()) return;
+    ShowArrival("<<<", trace);
+    if (done || AskQuit()) return trace;
   }
 }
 
-void TrackUntilReady(int port) {
-  TrackCarousel(port, kReadyRelay);
+std::string TrackUntilReady(int port) {
+  return TrackCarousel(port, kReadyRelay);
 }
-void TrackUntilPlateReady(int port) {
-  TrackCarousel(port, kPlateReadyRelay);
+std::string TrackUntilPlateReady(int port) {
+  return TrackCarousel(port, kPlateReadyRelay);
 }
 
-void TrackRotation(int port) {
+std::string TrackRotation(int port) {
+  std::string trace;
   WaitTime = TimesTen(WaitTime);
   PrevCarPos = static_cast<uint16_t>(ReadCarPos(port));
-  Write(CarPosLetter(PrevCarPos));
-  Write(' ');
-  if (EscAbort) return;
+  ShowStart(trace);
+  if (EscAbort) return trace;
   for (;;) {
     WaitTenths(1);
     CurCarPos = static_cast<uint16_t>(ReadCarPos(port));
@@ -74,11 +84,11 @@ void TrackRotation(int port) {
     // Ready that never comes can't hold the screen; once Ready, the common end below
     // asks the prompt and reads Ready once more before stopping.
     if (CurCarPos == PrevCarPos && !EscAbort && ReadRelay(port, kReadyRelay) != "1") {
-      if (AskQuit()) return;
+      if (AskQuit()) return trace;
       continue;
     }
-    if (!EscAbort) ShowArrival("<");
-    if (AskQuit()) return;
-    if (ReadRelay(port, kReadyRelay) == "1") return;
+    if (!EscAbort) ShowArrival("<", trace);
+    if (AskQuit()) return trace;
+    if (ReadRelay(port, kReadyRelay) == "1") return trace;
   }
 }

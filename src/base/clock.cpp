@@ -28,6 +28,7 @@ WallTime WallFromCivil(int64_t civilSeconds, int hundredths) {
   w.minute = tm.tm_min;
   w.second = tm.tm_sec;
   w.hundredths = hundredths;
+  w.millisecond = hundredths * 10;
   return w;
 }
 
@@ -44,7 +45,9 @@ WallTime RealClock::Wall() {
   time_t t = tv.tv_sec;
   localtime_r(&t, &tm);
   int64_t civil = static_cast<int64_t>(timegm(&tm));
-  return WallFromCivil(civil, static_cast<int>(tv.tv_usec / 10000));
+  WallTime w = WallFromCivil(civil, static_cast<int>(tv.tv_usec / 10000));
+  w.millisecond = static_cast<int>(tv.tv_usec / 1000);
+  return w;
 }
 
 void RealClock::SleepUntil(int64_t micros) {

@@ -8,6 +8,7 @@ namespace base {
 struct WallTime {
   int year = 0, month = 0, day = 0, dayOfWeek = 0;
   int hour = 0, minute = 0, second = 0, hundredths = 0;
+  int millisecond = 0;  // the same instant to the millisecond, 0..999
 };
 
 class Clock {

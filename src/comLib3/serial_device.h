@@ -25,6 +25,18 @@ class SerialDevice {
   // Returns when `maxBytes` have arrived or `windowMicros` after the call began, with
   // what has arrived. A vanished device answers empty at once.
   virtual std::string Read(size_t maxBytes, int64_t windowMicros) = 0;
+  // As Read, and also returns as soon as what has arrived ends with `end`. A device that
+  // cannot tell reads the whole window, which is never wrong, only slower.
+  virtual std::string ReadUntil(size_t maxBytes, int64_t windowMicros, std::string_view end) {
+    (void)end;
+    return Read(maxBytes, windowMicros);
+  }
+  // True once the device has gone away (a hang-up, an adapter unplugged): from then on it
+  // answers empty at once, and only a new open of its path can bring the line back.
+  virtual bool Lost() const { return false; }
+  // Whether what its path leads to now may be taken for this device come back. False
+  // where the path may lead to someone else's device by now.
+  virtual bool MayReopen() const { return true; }
 };
 
 // Opens port n; on failure returns null and sets the system error code.

@@ -4,6 +4,8 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -83,9 +85,37 @@ int PollUntil(int fd, short events, int64_t deadline, short& revents) {
   return n;
 }
 
+// The system hands a pseudo-terminal's number to the next terminal that opens; its slaves
+// have these majors (UNIX98_PTY_SLAVE_MAJOR and the ones after it).
+bool IsPseudoTerminal(dev_t device) {
+  return major(device) >= 136 && major(device) <= 143;
+}
+
+// A link as it was when the line was opened: the same link still there has not been made
+// anew for a new device.
+struct LinkStamp {
+  bool isLink = false;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  timespec changed{};
+  bool operator==(const LinkStamp& o) const {
+    return isLink == o.isLink && dev == o.dev && ino == o.ino &&
+           changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+  }
+};
+
+LinkStamp StampOf(const std::string& path) {
+  struct stat st {};
+  if (lstat(path.c_str(), &st) != 0) return {};
+  return {S_ISLNK(st.st_mode), st.st_dev, st.st_ino, st.st_ctim};
+}
+
 class PosixSerial : public SerialDevice {
  public:
-  explicit PosixSerial(int fd) : fd_(fd) { base::HoldLine(fd); }
+  PosixSerial(int fd, std::string path, bool pseudoTerminal)
+      : fd_(fd), path_(std::move(path)), pseudoTerminal_(pseudoTerminal), link_(StampOf(path_)) {
+    base::HoldLine(fd);
+  }
   ~PosixSerial() override { Close(); }
 
   bool Configure(const LineSettings& settings, int& errorCode) override;
@@ -93,14 +123,31 @@ class PosixSerial : public SerialDevice {
     if (fd_ >= 0) tcflush(fd_, TCIOFLUSH);
   }
   void Write(std::string_view bytes) override;
-  std::string Read(size_t maxBytes, int64_t windowMicros) override;
+  std::string Read(size_t maxBytes, int64_t windowMicros) override {
+    return ReadUntil(maxBytes, windowMicros, {});
+  }
+  std::string ReadUntil(size_t maxBytes, int64_t windowMicros, std::string_view end) override;
+  bool Lost() const override { return fd_ < 0; }
+  bool MayReopen() const override;
 
  private:
   void Close();
   bool IsHangUp(int error) const { return error == EIO || error == ENXIO; }
 
   int fd_;
+  std::string path_;
+  bool pseudoTerminal_;  // what the path led to when it was opened
+  LinkStamp link_;
 };
+
+// A serial adapter's node (or a link to it) leads to a serial adapter again. A
+// pseudo-terminal's number may belong to another program's terminal by now: it is taken
+// back only through a link made anew since, as plcsim makes its link each time it starts.
+bool PosixSerial::MayReopen() const {
+  if (!pseudoTerminal_) return true;
+  const LinkStamp now = StampOf(path_);
+  return link_.isLink && now.isLink && !(now == link_);
+}
 
 void PosixSerial::Close() {
   if (fd_ < 0) return;
@@ -154,7 +201,7 @@ void PosixSerial::Write(std::string_view bytes) {
   }
 }
 
-std::string PosixSerial::Read(size_t maxBytes, int64_t windowMicros) {
+std::string PosixSerial::ReadUntil(size_t maxBytes, int64_t windowMicros, std::string_view end) {
   std::string got;
   if (fd_ < 0) return got;  // a vanished device answers at once
   const int64_t deadline = base::TheClock().NowMicros() + windowMicros;
@@ -169,6 +216,7 @@ std::string PosixSerial::Read(size_t maxBytes, int64_t windowMicros) {
       ssize_t n = read(fd_, buffer, want);
       if (n > 0) {
         got.append(buffer, static_cast<size_t>(n));
+        if (!end.empty() && got.ends_with(end)) break;
         if (base::TheClock().NowMicros() >= deadline) break;
         continue;
       }
@@ -224,5 +272,7 @@ std::unique_ptr<SerialDevice> OpenPosixSerial(const std::string& path, int& erro
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno == EWOULDBLOCK ? EBUSY : errno);
   if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY && errno != EINVAL) return fail(errno);
   DropModemLines(fd);
-  return std::make_unique<PosixSerial>(fd);
+  struct stat st {};
+  const bool pseudoTerminal = fstat(fd, &st) == 0 && IsPseudoTerminal(st.st_rdev);
+  return std::make_unique<PosixSerial>(fd, path, pseudoTerminal);
 }

@@ -36,7 +36,7 @@ void SimLine::Answer(const std::string& request, int64_t complete) {
   }
   std::string reply = model_.Handle(request, complete);
   if (reply.empty() && request.find_first_not_of(' ') == std::string::npos) return;
-  reply = FaultyReply(reply) + "\r\n";
+  reply = FaultyReply(reply) + (faults.noLineEnd ? "" : "\r\n");
   int64_t at = std::max(complete + turnaroundMicros + faults.lateMicros, lineFreeAt_);
   for (char c : reply) {
     at += paced ? kByteMicros : 0;

@@ -20,6 +20,7 @@ struct LineFaults {
   int errorAnswers = 0;       // the next k requests are answered "E0"
   bool garbled = false;       // answers bytes that mean nothing
   bool overlong = false;      // answers more than 50 bytes
+  bool noLineEnd = false;     // answers without the two line-end bytes
   int64_t lateMicros = 0;     // extra delay before every answer
   int64_t goneAtMicros = -1;  // from this time on the line is dead
 };

@@ -4,8 +4,11 @@
 #include <memory>
 #include <string>
 
+#include "KV_Lib3/exchange.h"
 #include "PXN32_00/main_menu.h"
+#include "PXN_Lib3/record.h"
 #include "base/version.h"
+#include "comLib3/line_log.h"
 #include "comLib3/serial_posix.h"
 #include "comLib3/start_up.h"
 #include "console/console.h"
@@ -20,7 +23,8 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: pxn32 [--device PATH | --sim [store options]] [--help] [--version]\n"
+    "usage: pxn32 [--device PATH | --sim [store options]] [--fast-link] [--log FILE]\n"
+    "             [--record DIR] [--help] [--version]\n"
     "  The port number typed at start-up opens /dev/ttyS(n-1): port 1 is /dev/ttyS0.\n"
     "  --device PATH  open PATH for the port typed instead (a USB adapter,\n"
     "                 /dev/serial/by-id/..., a pseudo-terminal)\n"
@@ -28,6 +32,13 @@ constexpr char kUsage[] =
     "                 and use it for whatever port is typed; on the way out its\n"
     "                 books go to stderr: where every plate is, moves refused,\n"
     "                 plates lost\n"
+    "  --fast-link    end each read as soon as the reply's line end (CR LF) is in,\n"
+    "                 instead of waiting out its 55 ms window; retries, pauses and\n"
+    "                 replies stay as they are\n"
+    "  --log FILE     append every request and reply on the line to FILE, with the\n"
+    "                 time, the attempt and how long it took\n"
+    "  --record DIR   write each access test into DIR as a CSV file, one row per\n"
+    "                 access or move, the summary at the end\n"
     "  --help, --version\n"
     "  plcsim --link PATH serves the simulator for use with --device PATH.\n"
     "The store's options, with --sim (plcsim takes the same):\n";
@@ -35,6 +46,9 @@ constexpr char kUsage[] =
 struct Options {
   std::string device;  // empty: the port's own /dev/ttyS device
   bool sim = false;
+  bool fastLink = false;
+  std::string log;     // empty: no line log
+  std::string record;  // empty: no test records
   bool help = false;
   bool version = false;
   plcsim::SimOptions store;
@@ -44,6 +58,9 @@ struct Options {
 int ParseOptions(int argc, char** argv, Options& options) {
   const plcsim::ProgramOption own[] = {{"device", &options.device, nullptr},
                                        {"sim", nullptr, &options.sim},
+                                       {"fast-link", nullptr, &options.fastLink},
+                                       {"log", &options.log, nullptr},
+                                       {"record", &options.record, nullptr},
                                        {"help", nullptr, &options.help},
                                        {"version", nullptr, &options.version}};
   int storeGiven = 0;
@@ -83,6 +100,34 @@ bool SetUpSerial(const Options& options, Simulator& sim) {
   return true;
 }
 
+// The log's first line: what is talking to what, and how.
+std::string LogHeader(const Options& options, const Simulator& sim) {
+  const std::string device = sim.server ? "simulated store on " + sim.server->SlavePath()
+                             : !options.device.empty() ? options.device
+                                                       : "/dev/ttyS(n-1) for port n";
+  return std::string("pxn32 ") + base::kVersion + ", device " + device + ", line 9600 baud 8E1, " +
+         (options.fastLink ? "fast link" : "faithful link");
+}
+
+// Set up before the console starts, so the log sees the port open.
+void StartRecords(const Options& options, const Simulator& sim) {
+  FastLink = options.fastLink;
+  RecordFolder = options.record;
+  if (!options.log.empty()) StartLineLog(options.log, LogHeader(options, sim));
+}
+
+// Once the terminal is back: what the status bar could only hint at.
+void ReportRecordFailures(const Options& options) {
+  if (!LineLogFailure().empty())
+    std::fprintf(stderr, "pxn32: --log %s: %s%s\n", options.log.c_str(), LineLogFailure().c_str(),
+                 LineLogStoppedAt().empty()
+                     ? "; nothing was logged"
+                     : ("; the log stopped at " + LineLogStoppedAt()).c_str());
+  if (!RecordFailure().empty())
+    std::fprintf(stderr, "pxn32: --record %s: %s\n", RecordPath().c_str(), RecordFailure().c_str());
+  StopLineLog();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,6 +144,7 @@ int main(int argc, char** argv) {
   }
   Simulator sim;
   if (!SetUpSerial(options, sim)) return 1;
+  StartRecords(options, sim);
   std::string error;
   std::unique_ptr<console::Backend> backend = StartConsole(error);
   if (!backend) {
@@ -108,6 +154,7 @@ int main(int argc, char** argv) {
   int code = RunProgram();
   NormVideo();  // shows the last frame before the terminal is handed back
   console::RestoreTerminal();
+  ReportRecordFailures(options);
   if (sim.server) {
     sim.server.reset();  // the model is ours alone once its server has stopped
     std::fprintf(stderr, "%s\n", plcsim::BooksLine(sim.model).c_str());

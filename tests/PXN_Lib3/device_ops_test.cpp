@@ -12,11 +12,16 @@ constexpr int64_t kSecond = 1000000;
 
 using DeviceOpsTest = VirtualWorld;
 
+std::string WaitReadyNoTrace(int port) {
+  WaitReady(port);
+  return "";
+}
+
 // Turns across the wrap, fast ones, a wrong arrival at 1, replies without a number, no Ready.
 TEST_F(DeviceOpsTest, WaitsShowTheTurnMarkWrongArrivalsAtOneAndOfferQuit) {
   struct Case {
     const char* name;
-    void (*wait)(int);
+    std::string (*wait)(int);  // returns the trace it wrote
     int from, to;
     char fault;       // 'w' wrong position, 'e' a cycle of error replies, 's' stuck
     std::string row;  // row 5 up to the cursor
@@ -25,7 +30,7 @@ TEST_F(DeviceOpsTest, WaitsShowTheTurnMarkWrongArrivalsAtOneAndOfferQuit) {
                {"TrackUntilReady", TrackUntilReady, 9, 1, 'e', "I A"},
                {"TrackRotation", TrackRotation, 3, 1, ' ', "C DEGHA<"},
                {"TrackRotation", TrackRotation, 3, 7, 'w', "C A<FG"},
-               {"WaitReady", WaitReady, 1, 1, 's', ""},
+               {"WaitReady", WaitReadyNoTrace, 1, 1, 's', ""},
                {"TrackUntilPlateReady", TrackUntilPlateReady, 1, 1, 's', "A "},
                {"TrackRotation", TrackRotation, 1, 1, 's', "A "}};
   OpenSimPort();
@@ -55,8 +60,9 @@ TEST_F(DeviceOpsTest, WaitsShowTheTurnMarkWrongArrivalsAtOneAndOfferQuit) {
     keys.onPresent = [&](auto&) {
       if (!RowTrim(5).empty()) line.faults.errorAnswers += std::exchange(garbled, 0);
     };
-    c.wait(1);
+    const std::string trace = c.wait(1);
     keys.onPresent = nullptr;
+    EXPECT_EQ(trace, c.row);
     int64_t took = NowMs() - start;
     EXPECT_EQ(Row(5).substr(0, WhereX() + 1), c.row + "  ") << "row 5 to the cursor, then blanks";
     EXPECT_EQ(CarPosErrors, c.row.find('<') == std::string::npos ? 0 : 1) << "wrong arrivals";

@@ -19,8 +19,10 @@ VirtualClock::VirtualClock(int year, int month, int day, int hour, int minute, i
 }
 
 WallTime VirtualClock::Wall() {
-  int64_t hundredths = startHundredths_ + now_ / 10000;
-  return WallFromCivil(startSeconds_ + hundredths / 100, static_cast<int>(hundredths % 100));
+  int64_t millis = startHundredths_ * 10 + now_ / 1000;
+  WallTime w = WallFromCivil(startSeconds_ + millis / 1000, static_cast<int>(millis % 1000 / 10));
+  w.millisecond = static_cast<int>(millis % 1000);
+  return w;
 }
 
 void VirtualClock::SleepUntil(int64_t micros) {

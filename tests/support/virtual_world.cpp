@@ -1,8 +1,10 @@
 #include "support/virtual_world.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
+#include "KV_Lib3/exchange.h"
 #include "PXN32_00/all_slots.h"
 #include "PXN32_00/main_menu.h"
 #include "PXN32_00/random_access.h"
@@ -10,8 +12,10 @@
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/positioning_times.h"
+#include "PXN_Lib3/record.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
+#include "comLib3/line_log.h"
 #include "comLib3/screen_tools.h"
 #include "comLib3/serial.h"
 #include "console/backend.h"
@@ -25,9 +29,12 @@ Lines operator+(Lines a, const Lines& b) {
 
 void ResetProgramGlobals() {
   EscAbort = false;
+  FastLink = false;
+  StopLineLog();
+  ResetRecords();
   KeyBuffer.clear();
   SavedX = SavedY = 0;
-  for (auto& handle : ComHandles) handle.reset();
+  for (int port = 1; port <= kMaxPorts; ++port) CloseComPort(port);
   WatchStart = WatchLap = ClockTime{};
   RandomSeed = 0;
   PortNo = 0;
@@ -63,13 +70,20 @@ VirtualWorld::VirtualWorld() {
   RememberScreenSize();
   TextBackground(7);
   TextColor(1);
-  SetSerialOpener([this](int, int&) -> std::unique_ptr<SerialDevice> {
+  // A line that has gone can't be opened until it is back.
+  SetSerialOpener([this](int, int& error) -> std::unique_ptr<SerialDevice> {
+    if (line.Gone(clock.NowMicros())) {
+      error = ENOENT;
+      return nullptr;
+    }
     return std::make_unique<plcsim::SimSerialDevice>(line, clock);
   });
 }
 
 VirtualWorld::~VirtualWorld() {
   keys.onPresent = nullptr;  // it may watch the test's locals
+  StopLineLog();
+  ResetRecords();
   for (auto& handle : ComHandles) handle.reset();
   SetSerialOpener(nullptr);
   console::Install(nullptr);

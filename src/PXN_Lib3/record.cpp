@@ -1,0 +1,140 @@
+#include "PXN_Lib3/record.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "base/clock.h"
+#include "comLib3/record_file.h"
+
+std::string RecordFolder;
+
+namespace {
+
+RecordFile recordFile;
+int rows = 0;
+std::vector<std::string> settingsNotes;
+std::string lastPath;
+std::string lastFailure;
+
+std::string Clock() {
+  return StampText(base::TheClock().Wall());
+}
+
+// "2026-12-06_10-00-00_random-access-both.csv", with "-2", "-3" ... before the ending
+// when a test of the same name started in the same second.
+std::string FileName(const std::string& test, int copy) {
+  const base::WallTime t = base::TheClock().Wall();
+  char stamp[40];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d_%02d-%02d-%02d_", t.year, t.month, t.day,
+                t.hour, t.minute, t.second);
+  return stamp + test + (copy > 1 ? "-" + std::to_string(copy) : "") + ".csv";
+}
+
+void Put(const std::string& line) {
+  if (recordFile.IsOpen() && !recordFile.Append(line)) lastFailure = recordFile.Failure();
+}
+
+std::string Joined(const std::vector<std::string>& cells) {
+  std::string line;
+  for (const std::string& cell : cells) line += (line.empty() ? "" : ",") + CsvCell(cell);
+  return line;
+}
+
+}  // namespace
+
+void StartRecord(const std::string& test, const std::vector<std::string>& columns,
+                 const std::vector<std::string>& settings) {
+  EndRecord();
+  rows = 0;
+  settingsNotes = settings;
+  if (RecordFolder.empty()) return;
+  std::error_code ignored;  // a folder that can't be made shows as a file that can't be opened
+  std::filesystem::create_directories(RecordFolder, ignored);
+  for (int copy = 1;; ++copy) {
+    lastPath = RecordFolder + "/" + FileName(test, copy);
+    if (recordFile.Open(lastPath, true) || recordFile.FailureCode() != EEXIST || copy >= 99) break;
+  }
+  if (!recordFile.IsOpen()) {
+    lastFailure = recordFile.Failure();
+    return;
+  }
+  std::vector<std::string> header = columns;
+  header.push_back("clock");
+  Put(Joined(header));
+}
+
+void RecordRow(const std::vector<std::string>& cells) {
+  if (!recordFile.IsOpen()) return;
+  std::vector<std::string> row = cells;
+  row.push_back(Clock());
+  Put(Joined(row));
+  ++rows;
+}
+
+void RecordNote(const std::string& text) {
+  Put("# " + text);
+}
+
+void EndRecord() {
+  if (!recordFile.IsOpen()) return;
+  for (const std::string& setting : settingsNotes) RecordNote(setting);
+  RecordNote("ended " + Clock());
+  recordFile.Close();
+}
+
+void ResetRecords() {
+  recordFile.Forget();
+  RecordFolder.clear();
+  rows = 0;
+  settingsNotes.clear();
+  lastPath.clear();
+  lastFailure.clear();
+}
+
+int RecordedRows() {
+  return rows;
+}
+
+const std::string& RecordPath() {
+  return lastPath;
+}
+
+const std::string& RecordFailure() {
+  return lastFailure;
+}
+
+std::string SecondsCell(int64_t hundredths) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%lld.%02lld", hundredths < 0 ? "-" : "",
+                static_cast<long long>(std::llabs(hundredths) / 100),
+                static_cast<long long>(std::llabs(hundredths) % 100));
+  return text;
+}
+
+std::string YesNo(bool yes) {
+  return yes ? "yes" : "no";
+}
+
+std::string CsvCell(const std::string& text) {
+  std::string cell;
+  bool quote = !text.empty() && (text.front() == ' ' || text.back() == ' ');
+  for (unsigned char c : text) {
+    if (c == '\r') {
+      cell += "\\r";
+    } else if (c == '\n') {
+      cell += "\\n";
+    } else if (c < 32 || c > 126) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      cell += hex;
+    } else {
+      quote = quote || c == ',' || c == '"';
+      cell += static_cast<char>(c);
+      if (c == '"') cell += '"';
+    }
+  }
+  return quote ? "\"" + cell + "\"" : cell;
+}

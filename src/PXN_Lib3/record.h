@@ -1,0 +1,40 @@
+// The record of an access test, kept when a folder is given (--record DIR): one CSV file
+// per test run, named by the date and time it started and the test, with a header row,
+// one row per access or move holding what its screen line shows and the clock time it
+// ended, and the settings and the summary as "#" comment lines at the end. Rows go to the
+// file as they happen. Without a folder every call does nothing; a file that can't be
+// written is given up, the test goes on, and RecordFailure says why.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+extern std::string RecordFolder;  // empty: no records
+
+// Starts the record of `test` ("random-access-both") with these column names; a clock
+// column follows them. The settings the test runs with go into the notes at the end. A
+// record still open is ended first.
+void StartRecord(const std::string& test, const std::vector<std::string>& columns,
+                 const std::vector<std::string>& settings = {});
+// One row: the cells in the order of the columns; the clock time is added.
+void RecordRow(const std::vector<std::string>& cells);
+// A comment line, written after the rows: a line of the summary.
+void RecordNote(const std::string& text);
+// Notes the settings and the end, and closes the file.
+void EndRecord();
+// Rows written since StartRecord.
+int RecordedRows();
+// The file of the record being written or written last; empty when there was none.
+const std::string& RecordPath();
+// Why the last record was given up ("No space left on device"); empty while they work.
+const std::string& RecordFailure();
+
+// No folder, no record open, no failure: as at start.
+void ResetRecords();
+
+// Cells: hundredths as seconds with two decimals ("2.34"), a yes or a no.
+std::string SecondsCell(int64_t hundredths);
+std::string YesNo(bool yes);
+// A text as one CSV cell: bytes outside printable ASCII written as \r, \n, \xNN; quoted
+// when it holds a comma, a quote or blanks at either end.
+std::string CsvCell(const std::string& text);
