@@ -3,11 +3,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 
 namespace {
@@ -28,11 +30,11 @@ std::string ReadFile(const std::string& path) {
 // trap with a command of its own is not passed on to the program.
 Session::Session(const std::string& base, const std::string& program, const std::string& pipe,
                  int cols, int rows)
-    : base_(base), tmux_("tmux -f " + base + ".conf -S " + base + ".tmux ") {
-  std::ofstream(base_ + ".conf") << "set -g remain-on-exit on\n";
-  const std::string command = "trap : INT; n=" + base_ + "; stty -g >$n.before; " +
-                              "sh -c \"echo \\$\\$ >$n.pid; exec " + program + "\" " + pipe +
-                              "; echo $? >$n.tmp; stty -g >$n.after; mv $n.tmp $n.code";
+    : base_(base), tmux_("tmux -f /dev/null -S " + base + ".tmux ") {
+  const std::string command =
+      "trap : INT; n=" + base_ + "; stty -g >$n.before; " + "sh -c \"echo \\$\\$ >$n.pid; exec " +
+      program + "\" " + pipe +
+      "; echo $? >$n.tmp; stty -g >$n.after; echo ended; mv $n.tmp $n.code; exec sleep 600";
   RunShell(tmux_ + "new-session -d -x " + std::to_string(cols) + " -y " + std::to_string(rows) +
            " '" + command + "'");
 }
@@ -99,6 +101,19 @@ int Session::Pid() const {
 
 bool Session::TerminalAsBefore() const {
   return ReadFile(base_ + ".after") == ReadFile(base_ + ".before");
+}
+
+bool Session::DisplayRestored() const {
+  if (Query("#{wrap_flag}#{cursor_flag}") != "11") return false;
+  const std::vector<std::string> rows = Rows();
+  const auto ended = std::ranges::find(rows, "ended");
+  if (ended == rows.end()) return false;
+  // The row alone, so that its colours are told from the terminal's own, not from the
+  // row above.
+  const std::string row = std::to_string(ended - rows.begin());
+  RunShell(tmux_ + "capture-pane -e -p -S " + row + " -E " + row + " >" + base_ + ".colours");
+  static const std::regex kDefaults(R"(((\x1b\[((0|39|49)(;(0|39|49))*)?m)*)ended\n?)");
+  return std::regex_match(ReadFile(base_ + ".colours"), kDefaults);
 }
 
 ::testing::AssertionResult PlaySideBySide(const std::vector<const Session*>& sessions,

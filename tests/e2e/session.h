@@ -19,7 +19,7 @@ bool WaitUntil(Done done) {
 
 // A program in a tmux of its own, 80x25 unless said otherwise. At <base>.*: the
 // terminal's settings before and after it (stty -g), its pid and the exit code of the
-// whole command. The terminal stays once the command has ended, to be looked at.
+// whole command. The terminal stays once the program has ended, to be looked at.
 class Session {
  public:
   // `program` starts it ("/path/pxn32 --sim"); its output may go through `pipe`
@@ -43,6 +43,9 @@ class Session {
   std::string WaitForEnd() const;
   int Pid() const;
   bool TerminalAsBefore() const;
+  // After the command: autowrap on, the cursor shown, and the shell's word "ended" in the
+  // terminal's own colours.
+  bool DisplayRestored() const;
   const std::string& Base() const { return base_; }
 
  private:
