@@ -92,21 +92,14 @@ View FollowCursor(View view, int cursorCol, int cursorRow, int screenCols, int s
                   int termCols, int termRows) {
   termCols = std::max(termCols, 1);
   termRows = std::max(termRows, 1);
-  if (cursorCol <= view.cols) {
-    view.cols = cursorCol - 1;
-  } else if (cursorCol > view.cols + termCols) {
-    view.cols = cursorCol - termCols;
-  }
+  // A cursor out of sight brings the view to where it shows the cursor last: the text
+  // written up to it (a prompt, the replies of a row) shows with it.
+  if (cursorCol <= view.cols || cursorCol > view.cols + termCols) view.cols = cursorCol - termCols;
   const int pinned = PinnedRows(screenRows, termRows);
   const int scrolling = termRows - pinned;
-  if (cursorRow > pinned) {
-    const int first = pinned + 1 + view.rows;  // the screen row on the first scrolling row
-    if (cursorRow < first) {
-      view.rows = cursorRow - pinned - 1;
-    } else if (cursorRow >= first + scrolling) {
-      view.rows = cursorRow - pinned - scrolling;
-    }
-  }
+  const int first = pinned + 1 + view.rows;  // the screen row on the first scrolling row
+  if (cursorRow > pinned && (cursorRow < first || cursorRow >= first + scrolling))
+    view.rows = cursorRow - pinned - scrolling;
   view.cols = std::clamp(view.cols, 0, std::max(0, screenCols - termCols));
   view.rows = std::clamp(view.rows, 0, std::max(0, screenRows - termRows));
   return view;

@@ -34,8 +34,9 @@ struct RenderOptions {
 };
 
 // The view of a screen of `screenCols` x `screenRows` on a terminal of `termCols` x
-// `termRows` that keeps the cursor (screen coordinates) in sight: `view` moved only as
-// far as the cursor demands, so the picture holds still while the cursor stays inside.
+// `termRows` that keeps the cursor (screen coordinates) in sight: `view` as it was while
+// the cursor stays inside it, so the picture holds still; else moved to show the cursor
+// with as much as fits to its left and above it.
 View FollowCursor(View view, int cursorCol, int cursorRow, int screenCols, int screenRows,
                   int termCols, int termRows);
 

@@ -58,9 +58,12 @@ TEST(TerminalRender, ASmallTerminalFollowsTheCursorUnderTheStatusRow) {
       {"past the right edge", {}, 61, 5, 60, 20, {1, 0}},
       {"at the last column", {}, 80, 5, 60, 20, {20, 0}},
       {"back to column 1", {20, 0}, 1, 6, 60, 20, {0, 0}},
+      {"left of it, with its prompt", {13, 0}, 9, 1, 60, 20, {0, 0}},
+      {"left of it, far right", {50, 0}, 45, 3, 20, 20, {25, 0}},
       {"below the bottom", {}, 21, 21, 60, 20, {0, 1}},
       {"on the last row", {}, 1, 25, 60, 20, {0, 5}},
-      {"above the top", {0, 5}, 1, 4, 60, 20, {0, 2}},
+      {"above the top", {0, 5}, 1, 4, 60, 20, {0, 0}},
+      {"above the top, far down", {0, 5}, 1, 5, 60, 3, {0, 2}},
       {"on the status row: still", {0, 5}, 9, 1, 60, 20, {0, 5}},
       {"one row: no pinning", {}, 1, 25, 60, 1, {0, 24}},
   };
