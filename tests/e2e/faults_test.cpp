@@ -47,16 +47,8 @@ std::string FileName(const Fault& fault) {
   return name;
 }
 
-// From start-up into the random-access test, each second.
 std::vector<Step> IntoTheTest(const Fault& fault) {
-  std::vector<Step> steps = {{"Tavomir [1,2]", "1", true},
-                             {"Enter Operator Name", "Tester", true},
-                             {"Enter [0..6]", "7", true},
-                             {"Both [C,H,B]", fault.mode}};
-  if (std::string(fault.mode) != "C")
-    steps.insert(steps.end(), {{"Include X-fer Station", "Y"}, {"Invers. Mode [Y/N]", "N"}});
-  steps.insert(steps.end(), {{"Enter Interval Time [n=min", "-1", true},
-                             {"Enter Interval Time (>1sec)", "1", true}});
+  std::vector<Step> steps = IntoRandomAccessTest(fault.mode);
   if (fault.struck) steps.push_back({fault.struck, ""});
   return steps;
 }

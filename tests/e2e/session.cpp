@@ -146,6 +146,18 @@ bool Session::DisplayRestored() const {
   }
 }
 
+std::vector<Step> IntoRandomAccessTest(const std::string& mode) {
+  std::vector<Step> steps = {{"Tavomir [1,2]", "1", true},
+                             {"Enter Operator Name", "Tester", true},
+                             {"Enter [0..6]", "7", true},
+                             {"Both [C,H,B]", mode}};
+  if (mode != "C")
+    steps.insert(steps.end(), {{"Include X-fer Station", "Y"}, {"Invers. Mode [Y/N]", "N"}});
+  steps.insert(steps.end(), {{"Enter Interval Time [n=min", "-1", true},
+                             {"Enter Interval Time (>1sec)", "1", true}});
+  return steps;
+}
+
 void Pxn32::SetUp() {
   if (kPxn32.empty()) GTEST_SKIP() << "PXN32_BIN not set";
   if (RunShell("command -v tmux >/dev/null") != 0) GTEST_SKIP() << "tmux is not installed";

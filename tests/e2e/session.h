@@ -66,6 +66,11 @@ struct Step {
 ::testing::AssertionResult PlaySideBySide(const std::vector<const Session*>& sessions,
                                           const std::vector<std::vector<Step>>& dialogues);
 
+// From pxn32's start-up into the random-access test ("7"): port 1, the name, the mode
+// key and, unless it is "C", the transfer station and no inverse order; an interval of
+// one second.
+std::vector<Step> IntoRandomAccessTest(const std::string& mode);
+
 class Pxn32 : public ::testing::Test {
  protected:
   void SetUp() override;
