@@ -202,7 +202,7 @@ TEST_F(Pxn32, ARandomAccessTestWaitsOutALineThatDiesUnderIt) {
   ASSERT_TRUE(StartPlcsim(dir_ + "/line", "--positions 2 --levels 2"));
   const std::vector<Fault> faults = {
       {"silent from the middle",
-       "--positions 2 --levels 2 --gone-after 6",
+       "--positions 2 --levels 2 --gone-after 8",
        RandomAccess("B", kPlateOut),
        {{1, kAnswersStopped}},
        OutOfRandomAccess()},
