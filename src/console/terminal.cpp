@@ -176,8 +176,8 @@ std::unique_ptr<Backend> StartTerminal(std::string& error) {
   started = true;
   Size terminal = QueryTerminalSize();
   // The screens are laid out for at least 80 x 25, as on the PC console: a smaller
-  // terminal shows the part around the cursor. The window corner is kept in one byte per axis, so a
-  // screen is at most 255 wide or high.
+  // terminal shows the part around the cursor. The window corner is kept in one byte
+  // per axis, so a screen is at most 255 wide or high.
   Size model = terminal.cols > 0
                    ? Size{std::clamp(terminal.cols, 80, 255), std::clamp(terminal.rows, 25, 255)}
                    : Size{80, 25};
