@@ -154,6 +154,16 @@ bool started = false;
 
 }  // namespace
 
+std::string WhyNoTerminal(unsigned closedFds) {
+  if (closedFds & 1) return "standard input is closed: there are no keys to read";
+  if (closedFds & 2) return "standard output is closed: there is nothing to draw on";
+  if (!isatty(STDOUT_FILENO)) return "standard output is not a terminal: the console draws on one";
+  const char* term = std::getenv("TERM");
+  if (term && std::string(term) == "dumb")
+    return "the terminal (TERM=dumb) can't place its cursor: the console needs one that can";
+  return "";
+}
+
 std::unique_ptr<Backend> StartTerminal(std::string& error) {
   if (started) {
     error = "the terminal is already in use";
@@ -166,8 +176,8 @@ std::unique_ptr<Backend> StartTerminal(std::string& error) {
   started = true;
   Size terminal = QueryTerminalSize();
   // The screens are laid out for at least 80 x 25, as on the PC console: a smaller
-  // terminal shows what fits. The window corner is kept in one byte per axis, so a
-  // screen is at most 255 wide or high.
+  // terminal shows the part around the cursor. The window corner is kept in one byte
+  // per axis, so a screen is at most 255 wide or high.
   Size model = terminal.cols > 0
                    ? Size{std::clamp(terminal.cols, 80, 255), std::clamp(terminal.rows, 25, 255)}
                    : Size{80, 25};

@@ -8,6 +8,10 @@
 
 namespace console {
 
+// Why the console can't run on the standard descriptors, or empty when it can: input
+// or output closed (`closedFds` as base::HoldStandardDescriptors reports them), output
+// that is not a terminal, or a terminal that can't place its cursor (TERM=dumb).
+std::string WhyNoTerminal(unsigned closedFds);
 // Takes over the terminal on standard input and output. Returns null with an error
 // text when that is impossible.
 std::unique_ptr<Backend> StartTerminal(std::string& error);

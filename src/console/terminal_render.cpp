@@ -73,6 +73,12 @@ bool SameShape(const Frame& frame, const Screen& screen) {
          frame.cells.size() == static_cast<size_t>(screen.Cols() * screen.Rows());
 }
 
+// Row 1 stays on top while the rows below scroll, when rows are missing at all and
+// there is a row to scroll beside it.
+int PinnedRows(int screenRows, int termRows) {
+  return termRows > 1 && termRows < screenRows ? 1 : 0;
+}
+
 }  // namespace
 
 int AnsiForeground(int pc) {
@@ -82,30 +88,58 @@ int AnsiBackground(int pc) {
   return (pc & 8 ? 100 : 40) + kPcToAnsi[pc & 7];
 }
 
+View FollowCursor(View view, int cursorCol, int cursorRow, int screenCols, int screenRows,
+                  int termCols, int termRows) {
+  termCols = std::max(termCols, 1);
+  termRows = std::max(termRows, 1);
+  // A cursor out of sight brings the view to where it shows the cursor last: the text
+  // written up to it (a prompt, the replies of a row) shows with it.
+  if (cursorCol <= view.cols || cursorCol > view.cols + termCols) view.cols = cursorCol - termCols;
+  const int pinned = PinnedRows(screenRows, termRows);
+  const int scrolling = termRows - pinned;
+  const int first = pinned + 1 + view.rows;  // the screen row on the first scrolling row
+  if (cursorRow > pinned && (cursorRow < first || cursorRow >= first + scrolling))
+    view.rows = cursorRow - pinned - scrolling;
+  view.cols = std::clamp(view.cols, 0, std::max(0, screenCols - termCols));
+  view.rows = std::clamp(view.rows, 0, std::max(0, screenRows - termRows));
+  return view;
+}
+
 std::string RenderFrame(Frame& shown, const Screen& screen, const RenderOptions& options) {
-  int cols = screen.Cols(), rows = screen.Rows();
-  int visibleCols = options.termCols > 0 ? std::min(cols, options.termCols) : cols;
-  int visibleRows = options.termRows > 0 ? std::min(rows, options.termRows) : rows;
-  bool full = !SameShape(shown, screen);
+  const int cols = screen.Cols(), rows = screen.Rows();
+  const int termCols = options.termCols > 0 ? options.termCols : cols;
+  const int termRows = options.termRows > 0 ? options.termRows : rows;
+  const int visibleCols = std::min(cols, termCols), visibleRows = std::min(rows, termRows);
+  const int pinned = PinnedRows(rows, termRows);
+  const bool sameShape = SameShape(shown, screen);
+  const View view = FollowCursor(sameShape ? shown.view : View{}, screen.ScreenCursorCol(),
+                                 screen.ScreenCursorRow(), cols, rows, termCols, termRows);
+  // A moved view moves every cell on the terminal.
+  const bool full = !sameShape || view != shown.view;
   if (full) {
     shown = Frame{};
     shown.cols = cols;
     shown.rows = rows;
     shown.cells.assign(static_cast<size_t>(cols * rows), Cell{});
+    shown.view = view;
   }
   FrameWriter writer(shown, options, visibleCols);
   if (full) writer.Out() += kFullRepaint;
   for (int row = 1; row <= visibleRows; ++row) {
+    const int screenRow = row <= pinned ? row : row + view.rows;
     for (int col = 1; col <= visibleCols; ++col) {
-      Cell& was = shown.cells[static_cast<size_t>((row - 1) * cols + (col - 1))];
-      const Cell& now = screen.At(col, row);
+      const int screenCol = col + view.cols;
+      Cell& was = shown.cells[static_cast<size_t>((screenRow - 1) * cols + (screenCol - 1))];
+      const Cell& now = screen.At(screenCol, screenRow);
       if (!full && was == now) continue;
       writer.Put(col, row, now);
       was = now;
     }
   }
-  writer.MoveTo(std::min(screen.ScreenCursorCol(), visibleCols),
-                std::min(screen.ScreenCursorRow(), visibleRows));
+  const int cursorRow = screen.ScreenCursorRow();
+  writer.MoveTo(
+      std::clamp(screen.ScreenCursorCol() - view.cols, 1, visibleCols),
+      std::clamp(cursorRow <= pinned ? cursorRow : cursorRow - view.rows, 1, visibleRows));
   return writer.Out();
 }
 

@@ -73,6 +73,16 @@ bool IsFault(int sig) {
          sig == SIGTRAP || sig == SIGSYS;
 }
 
+// Raw mode again after a stop, and everything drawn anew: a shell may have changed the
+// modes and written over the screen meanwhile.
+void TakeTerminalBack() {
+  if (resumeRaw.exchange(false) || active.load()) {
+    ApplyRawMode();
+    active.store(true);
+    repaintRequested.store(true);
+  }
+}
+
 void OnStopSignal(int sig) {
   int savedErrno = errno;
   if (active.load()) resumeRaw.store(true);
@@ -85,18 +95,17 @@ void OnStopSignal(int sig) {
   sigemptyset(&unblock);
   sigaddset(&unblock, sig);
   sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
-  raise(sig);  // stops here until SIGCONT
+  raise(sig);  // stops here until SIGCONT, whose handler runs before raise returns
   sigaction(sig, &ours, nullptr);
+  // Not stopped at all: the system keeps a process group that no shell could continue
+  // (started without job control) running, and the terminal must come back all the same.
+  if (resumeRaw.load()) TakeTerminalBack();
   errno = savedErrno;
 }
 
 void OnContinueSignal(int) {
   int savedErrno = errno;
-  if (resumeRaw.exchange(false) || active.load()) {
-    ApplyRawMode();  // a shell may have changed the modes while we were stopped
-    active.store(true);
-    repaintRequested.store(true);
-  }
+  TakeTerminalBack();
   errno = savedErrno;
 }
 

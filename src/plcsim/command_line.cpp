@@ -46,6 +46,12 @@ bool TakeOption(int code, const char* value, const char* program,
     UsageError(program, "option '--" + name + "' wants a value, not an empty one");
     return false;
   }
+  // The programs' own values are paths: "--link --silent" lacks its path rather than
+  // naming a file "--silent" (./-name still names one).
+  if (!ours && value && *value == '-') {
+    UsageError(program, "option '--" + name + "' needs a path, not the option '" + value + "'");
+    return false;
+  }
   if (!ours) {
     const ProgramOption& option = own[code - kFirstOwnCode];
     if (option.value) *option.value = value;

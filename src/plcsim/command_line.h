@@ -9,8 +9,8 @@
 
 namespace plcsim {
 
-// One of a program's own options: its value goes to `value` (null for a switch), and
-// `given` (if not null) is set when it appears.
+// One of a program's own options: its value, a path that doesn't begin with '-', goes
+// to `value` (null for a switch), and `given` (if not null) is set when it appears.
 struct ProgramOption {
   const char* name;
   std::string* value;

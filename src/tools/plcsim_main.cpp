@@ -12,6 +12,7 @@
 #include "plcsim/books.h"
 #include "plcsim/command_line.h"
 #include "plcsim/line.h"
+#include "plcsim/link_claim.h"
 #include "plcsim/model.h"
 #include "plcsim/options.h"
 #include "plcsim/pty_server.h"
@@ -21,9 +22,10 @@ namespace {
 constexpr char kUsageHead[] =
     "usage: plcsim --link PATH [options]\n"
     "  Serves the simulated plate store on a pseudo-terminal and links it at PATH\n"
-    "  (a stale link there is replaced; any other file is left alone). Runs until\n"
-    "  interrupted, then removes the link and prints the store's books: where\n"
-    "  every plate is, how many moves were refused, how many plates were lost.\n"
+    "  (a stale link there is replaced; the live link of another plcsim and any\n"
+    "  other file are left alone). Runs until interrupted, then removes the link\n"
+    "  and prints the store's books: where every plate is, how many moves were\n"
+    "  refused, how many plates were lost.\n"
     "  --link PATH       where to put the link to the serial device\n"
     "  --help            this text\n"
     "  --version         the version\n";
@@ -98,6 +100,15 @@ int main(int argc, char** argv) {
   for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, s);
   pthread_sigmask(SIG_BLOCK, &stops, nullptr);
 
+  bool busy = false;
+  if (plcsim::ClaimLinkPath(options.link, busy) < 0) {  // held until we end
+    if (busy)
+      std::fprintf(stderr, "plcsim: another plcsim serves %s; not replacing its link\n",
+                   options.link.c_str());
+    else
+      std::perror("plcsim: cannot claim the link");
+    return 1;
+  }
   if (!ClearLinkPath(options.link)) return 1;
   plcsim::PlcModel model;
   plcsim::SimLine line{model};

@@ -7,6 +7,7 @@
 #include "KV_Lib3/exchange.h"
 #include "PXN32_00/main_menu.h"
 #include "PXN_Lib3/record.h"
+#include "base/standard_fds.h"
 #include "base/version.h"
 #include "comLib3/line_log.h"
 #include "comLib3/serial_posix.h"
@@ -131,6 +132,7 @@ void ReportRecordFailures(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const unsigned closedFds = base::HoldStandardDescriptors();  // before anything is opened
   Options options;
   if (int code = ParseOptions(argc, argv, options)) return code;
   if (options.help) {
@@ -141,6 +143,12 @@ int main(int argc, char** argv) {
   if (options.version) {
     std::printf("pxn32 %s\n", base::kVersion);
     return 0;
+  }
+  // Refused before the simulator or a line is opened: a screen drawn blind, with the
+  // keyboard in raw mode, would leave the user stranded.
+  if (std::string why = console::WhyNoTerminal(closedFds); !why.empty()) {
+    std::fprintf(stderr, "pxn32: %s\n", why.c_str());
+    return 2;
   }
   Simulator sim;
   if (!SetUpSerial(options, sim)) return 1;

@@ -40,8 +40,49 @@ TEST(TerminalRender, FirstFramePaintsEveryCellThenOnlyChangesGoOut) {
   wide.GotoXY(2, 2);
   wide.Write("AB  C D\r\nE");
   EXPECT_EQ(RenderFrame(shown, wide, {}), "\x1b[2;2HAB\x1b[2CC\x1b[CD\x1b[3;1HE");
-  wide.Write("abcdefgh");  // a smaller terminal gets what fits, the cursor the nearest cell
-  EXPECT_EQ(RenderFrame(shown = {}, wide, {false, 4, 2}), head + "    \x1b[2;1H AB \x1b[2;4H");
+}
+
+// A terminal smaller than the screen shows the part that holds the cursor, with the
+// status row on top; the picture moves only when the cursor leaves it.
+TEST(TerminalRender, ASmallTerminalFollowsTheCursorUnderTheStatusRow) {
+  struct Case {
+    const char* what;
+    View from;
+    int col, row;  // the cursor on an 80 x 25 screen
+    int termCols, termRows;
+    View to;
+  } cases[] = {
+      {"all of it fits", {}, 80, 25, 80, 25, {}},
+      {"a larger terminal", {}, 80, 25, 200, 60, {}},
+      {"cursor inside: still", {10, 3}, 40, 12, 60, 20, {10, 3}},
+      {"past the right edge", {}, 61, 5, 60, 20, {1, 0}},
+      {"at the last column", {}, 80, 5, 60, 20, {20, 0}},
+      {"back to column 1", {20, 0}, 1, 6, 60, 20, {0, 0}},
+      {"left of it, with its prompt", {13, 0}, 9, 1, 60, 20, {0, 0}},
+      {"left of it, far right", {50, 0}, 45, 3, 20, 20, {25, 0}},
+      {"below the bottom", {}, 21, 21, 60, 20, {0, 1}},
+      {"on the last row", {}, 1, 25, 60, 20, {0, 5}},
+      {"above the top", {0, 5}, 1, 4, 60, 20, {0, 0}},
+      {"above the top, far down", {0, 5}, 1, 5, 60, 3, {0, 2}},
+      {"on the status row: still", {0, 5}, 9, 1, 60, 20, {0, 5}},
+      {"one row: no pinning", {}, 1, 25, 60, 1, {0, 24}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(FollowCursor(c.from, c.col, c.row, 80, 25, c.termCols, c.termRows), c.to) << c.what;
+
+  Screen screen(10, 4);
+  screen.Write("status");
+  screen.GotoXY(1, 4);
+  screen.Write("abcdefgh");
+  Frame shown;
+  const std::string head = kFull + "\x1b[1;1H\x1b[0;37;40m";
+  EXPECT_EQ(RenderFrame(shown, screen, {false, 6, 2}), head + "tus   \x1b[2;1Hdefgh \x1b[2;6H");
+  screen.GotoXY(4, 4);  // still in sight: nothing moves
+  EXPECT_EQ(RenderFrame(shown, screen, {false, 6, 2}), "\x1b[2;1H");
+  screen.Write("D");
+  EXPECT_EQ(RenderFrame(shown, screen, {false, 6, 2}), "D");
+  screen.GotoXY(1, 2);  // the view moves, so all of it is drawn again
+  EXPECT_EQ(RenderFrame(shown, screen, {false, 6, 2}), head + "status\x1b[2;1H      \x1b[2;1H");
 }
 
 TEST(TerminalRender, Cp437ShowsAsUnicodeOrAsciiLookAlikes) {

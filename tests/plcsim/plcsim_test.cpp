@@ -231,6 +231,7 @@ TEST(SimOptions, BadOptionsAndValuesAreRefusedWithTheMessagesOfLinuxTools) {
       {"--s", "option '--s' is ambiguous; possibilities: '--serial' '--silent'"},
       {"--silent=yes", "option '--silent' doesn't allow an argument"},
       {"--device=", "option '--device' wants a value, not an empty one"},
+      {"--device --silent", "option '--device' needs a path, not the option '--silent'"},
       {"-p", "invalid option -- 'p'"},
       {"extra", "unexpected argument 'extra'"},
       {"--levels 3 --plate 1.4", "--plate 1.4 lies outside a store of 9 positions and 3 levels"},
