@@ -6,7 +6,9 @@
 #include "comLib3/keyboard.h"
 
 namespace {
-std::string Num(int64_t n) { return std::to_string(n); }
+std::string Num(int64_t n) {
+  return std::to_string(n);
+}
 }  // namespace
 
 std::string SetRelay(int port, int32_t relay, std::string& reply) {
@@ -64,4 +66,17 @@ bool RelayIsOn(int port, int32_t relay) {
   std::string reply;
   ReadRelay(port, relay, reply);
   return !reply.empty() && reply[0] == '1';
+}
+
+// A controller that answers a different thing every time would hold this loop for ever:
+// Esc gets out, as the exchanges then answer empty and two empty readings agree.
+void ReadSteadyDM(int port, uint16_t address, int pauseTenths, std::string& reading) {
+  std::string second;
+  for (;;) {
+    ReadDM(port, address, reading);
+    if (pauseTenths > 0) WaitTenths(pauseTenths);
+    ReadDM(port, address, second);
+    if (reading == second) return;
+    PollKey();
+  }
 }

@@ -77,15 +77,17 @@ void Prepare() {
   NewScreen();
 }
 
-// DM1 read until two readings 100 ms apart agree: the carousel stands.
+// DM1 read until two readings 100 ms apart agree: the carousel stands. Esc gets out of
+// a controller that never answers the same twice (the readings then come back empty).
 int32_t StandingPosition() {
   int32_t first = 0, second = 0;
-  do {
+  for (;;) {
     first = TextToInt(ReadDM(PortNo, kCarouselPositionDM));
     WaitTenths(1);
     second = TextToInt(ReadDM(PortNo, kCarouselPositionDM));
-  } while (first != second);
-  return first;
+    if (first == second) return first;
+    PollKey();
+  }
 }
 
 // Forward steps from `from` to `to`; 64-bit, as a reply outside 1..9 may lie far off.

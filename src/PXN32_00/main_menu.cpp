@@ -38,15 +38,9 @@ struct MenuEntry {
 };
 
 const MenuEntry kDispatch[] = {
-    {'1', DirectCommands},
-    {'2', FlagMonitor},
-    {'3', MacroScreen},
-    {'4', TeachPositioningTimes},
-    {'5', ComponentTestMenu},
-    {'6', AllSlotsTest},
-    {'7', RandomAccessTest},
-    {'8', ThreePlateTest},
-    {'S', StatisticsScreen},
+    {'1', DirectCommands},        {'2', FlagMonitor},       {'3', MacroScreen},
+    {'4', TeachPositioningTimes}, {'5', ComponentTestMenu}, {'6', AllSlotsTest},
+    {'7', RandomAccessTest},      {'8', ThreePlateTest},    {'S', StatisticsScreen},
 };
 
 // Start-up: port, operator, open, connection check. False when the port number
@@ -83,11 +77,7 @@ bool StartUp() {
 
 // Reads a geometry word until two readings in a row agree.
 int32_t ReadAgreeingDM(uint16_t address) {
-  std::string second;
-  do {
-    ReadDM(PortNo, address, ScratchText);
-    ReadDM(PortNo, address, second);
-  } while (ScratchText != second);
+  ReadSteadyDM(PortNo, address, 0, ScratchText);
   return TextToInt(ScratchText);
 }
 

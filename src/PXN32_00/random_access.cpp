@@ -104,13 +104,9 @@ void TakeOutTestPlate() {
 
 // DM25 read until two readings 200 ms apart agree.
 int32_t ReadSteadyLevels() {
-  std::string first, second;
-  do {
-    ReadDM(PortNo, kLevelCountDM, first);
-    WaitTenths(2);
-    ReadDM(PortNo, kLevelCountDM, second);
-  } while (first != second);
-  return TextToInt(first);
+  std::string levels;
+  ReadSteadyDM(PortNo, kLevelCountDM, 2, levels);
+  return TextToInt(levels);
 }
 
 // Each cycle brings a plate into a random slot and takes it out again (the other way

@@ -82,6 +82,17 @@ TEST_F(MainMenuTest, GeometryIsReadUntilTwoReadingsAgree) {
   EXPECT_EQ(PositionCount, 8);
 }
 
+// A controller that never answers the same twice holds the geometry read until Esc; the
+// readings then come back empty, agree, and the menu goes on.
+TEST_F(MainMenuTest, EscEndsAGeometryReadThatNeverAgrees) {
+  uint16_t levels = 0;
+  keys.onPresent = [&](const console::Screen&) { plc.SetDm(25, ++levels); };
+  ASSERT_EQ(Run({"9\r", "\x1b", "0\r"}), 0);
+  EXPECT_GT(levels, 20);  // it kept reading for the two seconds before the Esc
+  EXPECT_EQ(LevelCount, 0);
+  EXPECT_EQ(PositionCount, 9);
+}
+
 TEST_F(MainMenuTest, BannerAndMenuRows) {
   clock.Advance(3 * 1000000);
   EXPECT_THROW(Run({}), console::OutOfKeys);  // stops at the menu prompt
