@@ -18,27 +18,11 @@ bool RelayIsOn(int port, int32_t relay);
 void ReadSteadyDM(int port, uint16_t address, int pauseTenths, std::string& reading);
 
 // Shorthands for callers that only want the reply.
-inline std::string SetRelay(int port, int32_t relay) {
-  std::string r;
-  return SetRelay(port, relay, r);
-}
-inline std::string ResetRelay(int port, int32_t relay) {
-  std::string r;
-  return ResetRelay(port, relay, r);
-}
-inline std::string ReadRelay(int port, int32_t relay) {
-  std::string r;
-  return ReadRelay(port, relay, r);
-}
-inline std::string ReadTimer(int port, int32_t timer) {
-  std::string r;
-  return ReadTimer(port, timer, r);
-}
-inline std::string WriteDM(int port, uint16_t a, uint16_t v) {
-  std::string r;
-  return WriteDM(port, a, v, r);
-}
-inline std::string ReadDM(int port, uint16_t address) {
-  std::string r;
-  return ReadDM(port, address, r);
-}
+// clang-format off
+inline std::string SetRelay(int port, int32_t relay) { std::string r; return SetRelay(port, relay, r); }
+inline std::string ResetRelay(int port, int32_t relay) { std::string r; return ResetRelay(port, relay, r); }
+inline std::string ReadRelay(int port, int32_t relay) { std::string r; return ReadRelay(port, relay, r); }
+inline std::string ReadTimer(int port, int32_t timer) { std::string r; return ReadTimer(port, timer, r); }
+inline std::string WriteDM(int port, uint16_t a, uint16_t v) { std::string r; return WriteDM(port, a, v, r); }
+inline std::string ReadDM(int port, uint16_t address) { std::string r; return ReadDM(port, address, r); }
+// clang-format on

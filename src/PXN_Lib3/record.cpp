@@ -122,15 +122,7 @@ std::string CsvCell(const std::string& text) {
   std::string cell;
   bool quote = !text.empty() && (text.front() == ' ' || text.back() == ' ');
   for (unsigned char c : text) {
-    if (c == '\r') {
-      cell += "\\r";
-    } else if (c == '\n') {
-      cell += "\\n";
-    } else if (c < 32 || c > 126) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      cell += hex;
-    } else {
+    if (!AppendControlEscape(c, cell)) {
       quote = quote || c == ',' || c == '"';
       cell += static_cast<char>(c);
       if (c == '"') cell += '"';

@@ -68,33 +68,31 @@ std::string StampText(const base::WallTime& t) {
   return text;
 }
 
+bool AppendControlEscape(unsigned char c, std::string& out) {
+  if (c == '\r') {
+    out += "\\r";
+  } else if (c == '\n') {
+    out += "\\n";
+  } else if (c < 32 || c > 126) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+    out += hex;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 std::string EscapedBytes(std::string_view bytes) {
   std::string out;
   for (unsigned char c : bytes) {
-    switch (c) {
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '"':
-        out += "\\\"";
-        break;
-      default:
-        if (c < 32 || c > 126) {
-          char hex[8];
-          std::snprintf(hex, sizeof hex, "\\x%02X", c);
-          out += hex;
-        } else {
-          out += static_cast<char>(c);
-        }
+    if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\\' || c == '"') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (!AppendControlEscape(c, out)) {
+      out += static_cast<char>(c);
     }
   }
   return out;

@@ -40,6 +40,9 @@ class RecordFile {
 
 // "2026-12-06 10:00:00.123"
 std::string StampText(const base::WallTime& t);
+// Appends the escape of a carriage return, line feed (\r, \n) or other byte outside
+// printable ASCII (\xNN) to `out`; false, appending nothing, for a printable byte.
+bool AppendControlEscape(unsigned char c, std::string& out);
 // The bytes with backslash, double quote and every byte outside printable ASCII
 // written as escapes: \r, \n, \t, \\, \", \xNN.
 std::string EscapedBytes(std::string_view bytes);

@@ -12,6 +12,7 @@
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/positioning_times.h"
+#include "comLib3/record_file.h"
 #include "PXN_Lib3/record.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
@@ -157,21 +158,7 @@ void VirtualWorld::Script(std::string_view script, int64_t pause) {
 }
 
 std::string Escaped(std::string_view text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c < 32 || c > 126) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      out += hex;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
+  return EscapedBytes(text);
 }
 
 ::testing::AssertionResult SameLines(const std::vector<std::string>& actual,
