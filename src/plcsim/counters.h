@@ -20,7 +20,7 @@ enum class ErrorCounter {
   kBadAddress = 213,      // a move addressed a slot outside the store
   kPositionError = 214,   // the carousel reported a position out of sequence
   kLiftHit = 215,         // the lift ran onto its initialisation switch
-  kGateFault = 216,       // reserved: no gate fault is simulated
+  kMoveStopped = 216,     // a move that could be made stopped by a fault (at random)
   kServiceRefused = 217,  // shovel or turn commanded without the service code
   kRefusedInError = 218,  // a move commanded while an error stood
   kBadRequest = 219,      // a request answered with an error

@@ -55,4 +55,15 @@ int PositionTestFigure(uint32_t access, int position, int level) {
                           (access * 37u + static_cast<uint32_t>(position * 11 + level * 5)) % 29u);
 }
 
+bool StoppedAtRandom(uint32_t seed, uint32_t move, int oneIn) {
+  if (oneIn <= 0) return false;
+  // A mix of seed and move number (splitmix64's finaliser): every move draws afresh,
+  // without a generator's state to carry along.
+  uint64_t z = (uint64_t{seed} << 32 | move) + 0x9E3779B97F4A7C15u;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+  z ^= z >> 31;
+  return z % static_cast<uint64_t>(oneIn) == 0;
+}
+
 }  // namespace plcsim

@@ -27,4 +27,8 @@ MovePlan PlanMove(int relay, int position, int level);
 // its index, in tenths of a millimetre. Varies from access to access.
 int PositionTestFigure(uint32_t access, int position, int level);
 
+// Whether the `move`th possible move is stopped at random, about one in `oneIn` (never
+// for 0 or less), the same for the same seed.
+bool StoppedAtRandom(uint32_t seed, uint32_t move, int oneIn);
+
 }  // namespace plcsim

@@ -42,6 +42,16 @@ struct ModelFaults {
   bool readyStuck = false;     // Ready reads "0" whatever the device does
   bool wrongPosition = false;  // turns of 2+ steps report position 1 on their first step
   bool liftHit = false;        // the lift runs onto its initialisation switch at home
+  // About one move in this many is stopped although it could be made, as a real store now
+  // and then stops one (a sensor that doesn't confirm in time): refused like an impossible
+  // move, counted in DM216. Which moves is fixed by the seed, so a run can be repeated.
+  // 0: none.
+  int refuseOneIn = 0;
+  uint32_t refuseSeed = 1;
+  // How the store gets going again: an operator at the store resets a standing error this
+  // long after it arose, as System Reset (relay 1900) does. -1: the error stands until
+  // System Reset comes over the line.
+  int64_t operatorResetMicros = -1;
 };
 
 inline constexpr int kReady = 1915;
@@ -74,9 +84,11 @@ class PlcModel {
   // Where every plate is.
   const PlateStore& Plates() const { return plates_; }
   PlateStore& Plates() { return plates_; }
-  // An error stands from a refused move until System Reset (relay 1900).
+  // An error stands from a refused move until System Reset (relay 1900), or until the
+  // operator resets it at the store (ModelFaults::operatorResetMicros).
   bool ErrorStands() const { return error_; }
-  // Moves refused since the start: impossible ones and those asked for while an error stood.
+  // Moves refused since the start: impossible ones, those stopped at random
+  // (ModelFaults::refuseOneIn) and those asked for while an error stood.
   int RefusedMoves() const { return refusedMoves_; }
   // Plates the store started with that are nowhere now: in no slot, not on the handler,
   // not on the transfer station.
@@ -89,7 +101,14 @@ class PlcModel {
   bool logRequests = true;
 
  private:
-  enum class EventKind { kRotationEnd, kJobDeliver, kJobEnd, kResetEnd, kArmSettled };
+  enum class EventKind {
+    kRotationEnd,
+    kJobDeliver,
+    kJobEnd,
+    kResetEnd,
+    kArmSettled,
+    kOperatorReset
+  };
   struct Event {
     EventKind kind;
     uint32_t generation;
@@ -118,7 +137,7 @@ class PlcModel {
   void FinishJob(int64_t now);
   void StartRotation(int target, int64_t now);
   void FinishRotation(int64_t now);
-  void RaiseError(ErrorCounter counter, int relay);
+  void RaiseError(ErrorCounter counter, int relay, int64_t now);
   void SystemReset(int64_t now);
   void MoveArm(Arm& arm, bool out, int64_t now);
   void CountError(ErrorCounter counter);
@@ -151,6 +170,8 @@ class PlcModel {
   Place moveFrom_, moveTo_;
 
   bool error_ = false;
+  uint32_t errorGeneration_ = 0;  // one for every error raised: the operator resets the last
+  uint32_t possibleMoves_ = 0;    // moves that could be made, numbered for the random stops
   bool resetting_ = false;
   uint32_t resetGeneration_ = 0;
   bool gateOpen_ = false;

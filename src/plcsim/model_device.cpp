@@ -60,6 +60,9 @@ void PlcModel::Process(const Event& event, int64_t at) {
       for (Arm* arm : {&shovel_, &turn_})
         if (arm->moving && at >= arm->settleAt) arm->moving = false;
       break;
+    case EventKind::kOperatorReset:
+      if (event.generation == errorGeneration_ && error_) SystemReset(at);
+      break;
   }
   Publish(at);
 }
@@ -140,9 +143,11 @@ bool PlcModel::StartJob(const Job& job, int64_t now) {
 void PlcModel::StartMove(const Job& job, int64_t now) {
   MovePlan plan = PlanMove(job.relay, job.position, job.level);
   Place slot = Place::At(job.position, job.level);
-  if (!plates_.Exists(slot)) return RaiseError(ErrorCounter::kBadAddress, job.relay);
-  if (!plates_.Holds(plan.from)) return RaiseError(ErrorCounter::kSourceEmpty, job.relay);
-  if (plates_.Holds(plan.to)) return RaiseError(ErrorCounter::kTargetFull, job.relay);
+  if (!plates_.Exists(slot)) return RaiseError(ErrorCounter::kBadAddress, job.relay, now);
+  if (!plates_.Holds(plan.from)) return RaiseError(ErrorCounter::kSourceEmpty, job.relay, now);
+  if (plates_.Holds(plan.to)) return RaiseError(ErrorCounter::kTargetFull, job.relay, now);
+  if (StoppedAtRandom(faults.refuseSeed, ++possibleMoves_, faults.refuseOneIn))
+    return RaiseError(ErrorCounter::kMoveStopped, job.relay, now);
   jobRunning_ = true;
   running_ = job;
   moveFrom_ = plan.from;
@@ -195,11 +200,15 @@ void PlcModel::CountError(ErrorCounter counter) {
 }
 
 // A refused move leaves every plate where it was, drops its relay and stops the device.
-void PlcModel::RaiseError(ErrorCounter counter, int relay) {
+// With an operator at the store, the reset comes after the operator's delay.
+void PlcModel::RaiseError(ErrorCounter counter, int relay, int64_t now) {
   error_ = true;
   ++refusedMoves_;
   CountError(counter);
   SetRelay(relay, false);
+  ++errorGeneration_;
+  if (faults.operatorResetMicros >= 0)
+    Schedule(now + faults.operatorResetMicros, EventKind::kOperatorReset, errorGeneration_);
 }
 
 void PlcModel::SystemReset(int64_t now) {

@@ -120,6 +120,15 @@ const SimOption kTable[] = {
      [](const char*, SimOptions& o, W&) { return o.modelFaults.wrongPosition = true; }},
     {"lift-hit", nullptr, "the lift runs onto its initialisation switch",
      [](const char*, SimOptions& o, W&) { return o.modelFaults.liftHit = true; }},
+    {"refuse-one-in", "N", "about one move in N that could be made is refused at\n"
+                           "random, as a real store now and then refuses one",
+     [](const char* v, SimOptions& o, W& w) {
+       return Whole(v, 0, 1000000, o.modelFaults.refuseOneIn, w); }},
+    {"reset-after", "S", "an operator at the store resets a standing error S\n"
+                         "seconds after it arose (without: it stands until\n"
+                         "System Reset, relay 1900)",
+     [](const char* v, SimOptions& o, W& w) {
+       return Seconds(v, o.modelFaults.operatorResetMicros, w); }},
     {"gone-after", "S", "the line goes away S seconds after serving starts",
      [](const char* v, SimOptions& o, W& w) { return Seconds(v, o.goneAfterMicros, w); }},
     {"paced", nullptr, "answer at the pace of 9600 baud, 11 bits per character",

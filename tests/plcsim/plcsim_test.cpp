@@ -125,6 +125,47 @@ TEST(Handler, MovesCarryOnePlateRoundTheStoreImpossibleOnesWaitForSystemReset) {
   }
 }
 
+// Now and then a move that could be made is stopped: refused like an impossible one, its
+// plate stays, DM216 counts it, and the operator at the store resets the error after the
+// delay set, so that the next move goes ahead without a System Reset from the line.
+TEST(Handler, MovesStoppedAtRandomLeaveThePlatesAndTheOperatorResetsTheStore) {
+  std::vector<std::vector<bool>> runs;  // which moves were stopped, by seed
+  for (uint32_t seed : {1u, 2u, 1u}) {
+    std::vector<bool>& stopped = runs.emplace_back();
+    Sim plc;
+    plc.faults = {.refuseOneIn = 4, .refuseSeed = seed, .operatorResetMicros = 20000 * kMs};
+    for (int64_t t = 0, i = 0; i < 80; ++i) {  // 1.1 to the transfer station and back
+      const bool out = plc.Plates().Holds(Place::At(1, 1));
+      const Places before = plc.Plates().Occupied();
+      const int refused = plc.RefusedMoves();
+      const int64_t start = t + 100;
+      ASSERT_GT(t = plc.Move(out ? 1905 : 1904, 1, 1, start), 0) << i;
+      stopped.push_back(plc.RefusedMoves() > refused);
+      EXPECT_EQ(plc.Plates().Occupied(), stopped.back() ? before : Places{out ? "station" : "1.1"});
+      EXPECT_EQ(t - start >= 20000, stopped.back()) << i << ": Ready after " << t - start << " ms";
+    }
+    const int count = static_cast<int>(std::count(stopped.begin(), stopped.end(), true));
+    EXPECT_TRUE(count >= 10 && count <= 30) << count;
+    EXPECT_EQ(std::tuple(plc.RefusedMoves(), plc.PlatesLost(), plc.Reads("DM211 DM212 DM216", 0)),
+              std::tuple(count, 0, "0 0 " + std::to_string(count)));
+  }
+  EXPECT_NE(runs[0], runs[1]);
+  EXPECT_EQ(runs[0], runs[2]);  // a seed repeats its run
+  // The operator's reset belongs to its error: after a System Reset from the line and a
+  // new error, the reset due for the old one leaves the new one standing.
+  Sim plc;
+  plc.faults = {.refuseOneIn = 1, .operatorResetMicros = 20000 * kMs};
+  plc.Ask("WR DM0 1", 0), plc.Ask("WR DM5 1", 0);
+  plc.Ask("ST 1905", 0);  // 1.1 to the transfer station: stopped once the carousel is there
+  plc.Ask("ST 1900", 3000);
+  EXPECT_EQ(plc.ReadyAt(3000), 3500);
+  plc.Ask("ST 1905", 4000);  // stopped again; the old error's reset falls due before 23000
+  EXPECT_EQ(plc.Reads("1814 1915", 23000), "1 0");
+  EXPECT_EQ(plc.ReadyAt(23000), 24500);
+  EXPECT_EQ(std::tuple(plc.RefusedMoves(), plc.Dm(216), plc.Plates().Occupied()),
+            std::tuple(2, 2, Places{"1.1"}));
+}
+
 TEST(SimLine, RefusedRequestsGetAnErrorAnswerAndFaultsShow) {
   Sim plc;
   // clang-format off
@@ -195,12 +236,15 @@ TEST(SimOptions, EveryOptionInEitherFormOrAsAPrefixReachesTheModelOrTheLine) {
   ASSERT_EQ(Parse(m,
                   "--positions=12 --lev 4 --serial 777 --three-plate --two --silent "
                   "--error-answers=3 --garbled --overlong --late 80 --ready-stuck --lift-hit "
-                  "--wrong-position --gone-after 2.5 --paced --dev x --plate 12.4 --plate=3.1",
+                  "--wrong-position --gone-after 2.5 --paced --dev x --plate 12.4 --plate=3.1 "
+                  "--refuse-one-in 40 --reset-after=12.5",
                   &device),
-            "ok 17");
+            "ok 19");
   const auto& f = m.line.faults;
   EXPECT_EQ(std::tuple(m.Dm(29), m.Dm(25), m.Dm(109), f.errorAnswers, f.lateMicros, f.goneAtMicros),
             std::tuple(12, 4, 777, 3, 80000, 2501000));
+  EXPECT_EQ(std::tuple(m.faults.refuseOneIn, m.faults.operatorResetMicros),
+            std::tuple(40, 12500000));
   EXPECT_TRUE(m.Relay(1703) && m.Relay(3003) && m.faults.readyStuck && m.faults.wrongPosition &&
               m.faults.liftHit && f.silent && f.garbled && f.overlong && m.line.paced);
   EXPECT_EQ(m.Plates().Occupied(), (Places{"3.1", "12.4"}));  // not 1.1
@@ -226,6 +270,8 @@ TEST(SimOptions, BadOptionsAndValuesAreRefusedWithTheMessagesOfLinuxTools) {
        "invalid value '1' for '--plate': a slot as position.level, such as 1.1 is wanted"},
       {"--gone-after soon",
        "invalid value 'soon' for '--gone-after': seconds, from 0 to 1000000 is wanted"},
+      {"--refuse-one-in -1",
+       "invalid value '-1' for '--refuse-one-in': a whole number from 0 to 1000000 is wanted"},
       {"--levels", "option '--levels' requires an argument"},
       {"--bogus", "unrecognized option '--bogus'"},
       {"--s", "option '--s' is ambiguous; possibilities: '--serial' '--silent'"},
