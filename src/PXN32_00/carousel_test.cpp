@@ -166,7 +166,7 @@ void ShowSummary(const Figures& f) {
   NewLine();
   Write(RuleLine());
   ClearKeys();
-  LastKey = static_cast<char>(ReadKey());
+  LastKey = static_cast<char>(ReadKeyPress());
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ void ShowMenu() {
 void ComponentTestMenu() {
   for (;;) {
     ShowMenu();
-    LastKey = static_cast<char>(std::toupper(ReadKey()));
+    LastKey = static_cast<char>(std::toupper(ReadKeyPress()));
     NewLine();
     for (const Choice& choice : kChoices)
       if (choice.key == LastKey) choice.test();

@@ -36,7 +36,7 @@ void ErrorCountersScreen() {
   }
   NewLine();
   Write("Reset Counter [Y/N] ");
-  if (std::toupper(ReadKey()) != 'Y') return;
+  if (std::toupper(ReadKeyPress()) != 'Y') return;
   NewLine();
   // Each counter on its own: a failed write shows its reply and the next one still goes.
   for (int i = 0; i < kErrorCounters; ++i) {

@@ -72,14 +72,31 @@ void RefreshPosition() {
   }
 }
 
+// The cells the command line may take from the cursor on: up to the row before the
+// window's last, less one, so that neither the line nor the reply written after it (from
+// column 15, wrapping once) can scroll the window, and the status row and table with it.
+size_t CommandLineRoom() {
+  const int width = ScreenCols() - (WindowMin() & 0xFF);
+  const int height = ScreenRows() - (WindowMin() >> 8);
+  const int cells = (height - 1 - WhereY()) * width + (width - WhereX());
+  return cells > 0 ? static_cast<size_t>(cells) : 0;
+}
+
+// A command line longer than its room shows its end, where the typing is.
+std::string LastPart(const std::string& text, size_t room) {
+  return text.size() > room ? text.substr(text.size() - room) : text;
+}
+
 void DrawCommandLine() {
   if (KeyBuffer.empty()) return;
+  const size_t room = CommandLineRoom();
   if (KeyBuffer.back() != kEnter) {
     int blanks = kCommandColumns - 1 - static_cast<int>(KeyBuffer.size());
-    Write(KeyBuffer + kBlock + std::string(blanks > 0 ? static_cast<size_t>(blanks) : 0, ' '));
+    Write(LastPart(
+        KeyBuffer + kBlock + std::string(blanks > 0 ? static_cast<size_t>(blanks) : 0, ' '), room));
     return;
   }
-  Write(KeyBuffer);  // its final CR brings the cursor back to column 1
+  Write(LastPart(KeyBuffer, room + 1));  // its final CR brings the cursor back to column 1
   int row = WhereY();
   GotoXY(static_cast<int>(KeyBuffer.size()), row);  // the block of the previous pass
   Write(' ');

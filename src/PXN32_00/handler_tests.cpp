@@ -73,7 +73,7 @@ void PlateMovementTest() {
   }
   const int32_t took = Elapsed(WatchStart, WatchLap);
   Write("Total Time " + FixedText(took / 100.0, 8, 1) + " s ");
-  LastKey = static_cast<char>(ReadKey());
+  LastKey = static_cast<char>(ReadKeyPress());
 }
 
 // Up to the entered path and back to 0, until quit or until the lift stands on its
@@ -100,7 +100,7 @@ void LiftMovementTest() {
   }
   if (hit) {
     Write("Lift hit z-Init Switch !!! ");
-    ReadKey();
+    ReadKeyPress();
   }
 }
 

@@ -167,7 +167,7 @@ void RandomAccessTest() {
   if (TestMode != 'C') {
     XferMode = AskKey("Include X-fer Station ");
     Write("Invers. Mode [Y/N]    ");
-    InversMode = std::toupper(ReadKey()) == 'Y' ? 'Y' : 'N';
+    InversMode = std::toupper(ReadKeyPress()) == 'Y' ? 'Y' : 'N';
     Write(InversMode);
     NewLine();
   }

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
 #include "console/console.h"
 
@@ -17,7 +18,7 @@ int32_t AskNumber(const std::string& prompt) {
 
 char AskKey(const std::string& question) {
   Write(question);
-  const char key = static_cast<char>(std::toupper(ReadKey()));
+  const char key = static_cast<char>(std::toupper(ReadKeyPress()));
   Write(key);
   NewLine();
   return key;

@@ -29,6 +29,12 @@ int ReadKeyAbort() {
   return key;
 }
 
+int ReadKeyPress() {
+  const int key = ReadKey();
+  if (key == 0 && KeyPressed()) ReadKey();
+  return key;
+}
+
 int FlushWaitKey() {
   while (KeyPressed()) ReadKey();
   return ReadKey();

@@ -13,6 +13,9 @@ constexpr size_t kShortTextMax = 255;
 int PollKey();
 void DeleteLastKey();
 int ReadKeyAbort();
+// Blocking read of one key press: an extended key (0 and its scan code) is read whole,
+// so that its scan code does not answer the next question. 0 for an extended key.
+int ReadKeyPress();
 int FlushWaitKey();
 void WaitTenths(int n);
 void ClearKeys();

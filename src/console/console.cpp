@@ -49,6 +49,11 @@ uint16_t WindowMax() {
   return static_cast<uint16_t>(((s.WinBottom() - 1) << 8) | ((s.WinRight() - 1) & 0xFF));
 }
 
+uint16_t WindowMin() {
+  auto& s = TheScreen();
+  return static_cast<uint16_t>(((s.WinTop() - 1) << 8) | ((s.WinLeft() - 1) & 0xFF));
+}
+
 bool KeyPressed() {
   TheBackend().Present(TheScreen());
   return TheBackend().WaitKey(base::TheClock().NowMicros());

@@ -14,6 +14,8 @@ void TextBackground(int colour);
 void Window(int left, int top, int right, int bottom);
 // Lower-right corner of the window, zero-based on the screen: low byte column, high byte row.
 uint16_t WindowMax();
+// Upper-left corner of the window, in the same form.
+uint16_t WindowMin();
 bool KeyPressed();
 int ReadKey();
 void Delay(int ms);
