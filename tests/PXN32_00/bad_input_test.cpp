@@ -483,7 +483,7 @@ const LinePrompt kLinePrompts[] = {
     {"direct command line", DirectCommands, "", "^~",
      [](BadInput& w) { return w.Commands(true) + (w.keys.Pending() ? ", screen left" : ""); },
      {"nothing sent", "abc", "0", "+", "12abc", "2147483648", "13108", kX20, "\\x01", "\\x7F",
-      "nothing sent, screen left", "\\x09", "klmb"}},
+      "nothing sent, screen left", "\\t", "klmb"}},
     // Typed blind, sent with its Enter; a full line drops the Enter and is never sent. In
     // the window the banner leaves, as from the menu; no line scrolls the status row away.
     {"flag monitor command line", [] { ShowBanner(), FlagMonitor(); }, "", "^~",
@@ -492,7 +492,7 @@ const LinePrompt kLinePrompts[] = {
               (w.RowTrim(1).find("Plaxon") == std::string::npos ? ", status row gone" : "");
      },
      {"\\r", "abc\\r", "0", "+\\r", "12abc\\r", "2147483648\\r", "13108", "nothing sent", "\\x01\\r",
-      "\\x7F\\r", "nothing sent, screen left", "\\x09\\r", "klmb\\r"}},
+      "\\x7F\\r", "nothing sent, screen left", "\\t\\r", "klmb\\r"}},
 };
 // clang-format on
 
