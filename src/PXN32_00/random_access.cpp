@@ -102,11 +102,13 @@ void TakeOutTestPlate() {
   NewLine();
 }
 
-// DM25 read until two readings 200 ms apart agree.
+// DM25 read until two readings 200 ms apart agree. A controller that no longer answers
+// gives no count: the one read at the menu stays, and the test goes on with empty
+// replies until Esc and Y bring its summary, as under any silent controller.
 int32_t ReadSteadyLevels() {
   std::string levels;
   ReadSteadyDM(PortNo, kLevelCountDM, 2, levels);
-  return TextToInt(levels);
+  return levels.empty() ? LevelCount : TextToInt(levels);
 }
 
 // Each cycle brings a plate into a random slot and takes it out again (the other way

@@ -519,6 +519,27 @@ TEST_F(RandomAccessTest, AControllerThatStopsAnsweringCountsNoMoreAccesses) {
             "Min. Access Time:      " + Real(minAt) + "Max. Access Time:      " + Real(maxAt));
 }
 
+// The line dies between the test plate's taking out and the level count's reading: the
+// test goes on with the count read at the menu, answering empty, and Esc and Y still
+// bring the summary.
+TEST_F(RandomAccessTest, ALineThatDiesBeforeTheLevelCountStillEndsInTheSummary) {
+  int64_t goneAt = -1;
+  keys.onPresent = [&](const console::Screen& s) {
+    const int row = s.ScreenCursorRow();
+    if (goneAt < 0 && row > 1 && s.ScreenCursorCol() == 1 &&
+        s.RowText(row - 1).starts_with("Unld Plate form 1,1   OK OK OK"))
+      goneAt = line.faults.goneAtMicros = clock.NowMicros();
+    if (goneAt >= 0 && clock.NowMicros() > goneAt + 60 * kSecond && !keys.Pending()) Quit();
+  };
+  keys.Type("byn-1\r1\r");
+  ::RandomAccessTest();
+  keys.onPresent = nullptr;
+  ASSERT_GE(goneAt, 0);
+  EXPECT_EQ(RowTrim(9), "                  Complete Access Time Summary") << ScreenText();
+  ExpectRows(14, {"                  Total Accesses:           0"});
+  EXPECT_EQ(plc.Plates().Occupied(), Rows{"station"});
+}
+
 // Quit before anything was counted: the start values, and the sums undivided.
 TEST_F(RandomAccessTest, SummaryOfNothingCountedShowsTheStartValues) {
   keys.Key('x', kSecond);
