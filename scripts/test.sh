@@ -1,11 +1,70 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test, in the usual build (./build) and in a Release
-# build (./build-release), whose optimiser sees what the others don't; exits non-zero
-# when a build or any test fails.
+# Builds everything and runs every test: in the usual build (./build); in a Release build
+# (./build-release), whose optimiser sees what the others don't; and in a clang build
+# with the address and undefined-behaviour sanitizers and libFuzzer (./build-sanitize),
+# where any sanitizer report, also from the programs the end-to-end tests start, fails
+# the run, and which then runs every fuzzer for 30 s (scripts/fuzz.sh). Exits non-zero
+# when a build or any test fails, a sanitizer reports or a fuzzer finds anything; prints
+# the time of each stage at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-release -j"$(nproc)" >&2
-ctest --test-dir build --output-on-failure -j"$(nproc)"
-ctest --test-dir build-release --output-on-failure -j"$(nproc)"
+jobs=$(nproc)
+
+times=()
+# Processor time (user and system) of this script's finished children so far, in
+# hundredths of a second.
+cpu_hundredths() {
+  local ticks
+  ticks=$(awk '{print $16 + $17}' /proc/$$/stat)  # cutime and cstime, in clock ticks
+  echo $((ticks * 100 / $(getconf CLK_TCK)))
+}
+# Runs a stage and notes how long it took, and how much processor time (on a machine
+# of its own, a build stage's wall time is about half of it on 2 cores).
+stage() {
+  local name=$1 start=$SECONDS cpu
+  cpu=$(cpu_hundredths)
+  shift
+  echo "== $name" >&2
+  "$@"
+  times+=("$(printf '%-34s %4d s   processor %5d s' "$name" $((SECONDS - start)) \
+    $((($(cpu_hundredths) - cpu) / 100)))")
+}
+
+sanitized_suite() {
+  # Every sanitized process, the test programs and the pxn32 and plcsim they start (some
+  # as another user), writes its report into this folder; it must stay empty. A report
+  # also ends the process with code 86, which no program here uses.
+  local reports status=0
+  reports=$(mktemp -d /tmp/pxn32-sanitize.XXXXXX)
+  chmod 1777 "$reports"
+  ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:exitcode=86:log_path=$reports/report \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1:exitcode=86:log_path=$reports/report \
+    ctest --test-dir build-sanitize --output-on-failure -j"$jobs" || status=$?
+  if [ -n "$(ls -A "$reports")" ]; then
+    echo "Sanitizer reports (in $reports):" >&2
+    for report in "$reports"/*; do
+      echo "---- $report" >&2
+      cat "$report" >&2
+    done
+    return 1
+  fi
+  rm -rf "$reports"
+  return "$status"
+}
+
+start=$SECONDS
+trap 'printf "%s\n" "${times[@]}" "$(printf "%-34s %4d s" total $((SECONDS - start)))" >&2' EXIT
+stage "setup and build (./build)" bash scripts/setup.sh
+stage "build Release (./build-release)" bash -c "
+  cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release >/dev/null &&
+  cmake --build build-release -j$jobs >&2"
+stage "tests (./build)" ctest --test-dir build --output-on-failure -j"$jobs"
+stage "tests (./build-release)" ctest --test-dir build-release --output-on-failure -j"$jobs"
+# -O1 and line tables only, as sanitizer builds usually are: reports name every file and
+# line, and the build takes a fifth less time than at -O2 -g.
+stage "build sanitizers+fuzz (clang)" bash -c "
+  cmake -S . -B build-sanitize -DCMAKE_CXX_COMPILER=clang++ -DFUZZ=ON \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO='-O1 -gline-tables-only -DNDEBUG' >/dev/null &&
+  cmake --build build-sanitize -j$jobs >&2"
+stage "tests under sanitizers" sanitized_suite
+stage "fuzzers" bash scripts/fuzz.sh build-sanitize 30
