@@ -17,6 +17,7 @@ struct Rotation {
   int target = 1;
   int steps = 0;
   int positions = 9;
+  int64_t stepMicros = kTurnStepMicros;
   bool glitch = false;  // encoder fault: the first position passed reads as 1
 };
 
@@ -26,9 +27,11 @@ int StepsBetween(int from, int to, int positions);
 // The position `steps` steps forward of `from`, wrapping from the last to 1.
 int PositionAfter(int from, int steps, int positions);
 
-// A turn to `target` that starts at `now`. With the wrong-position fault a turn of two
-// or more steps that doesn't start at the last position reports 1 for its first step.
-Rotation PlanRotation(int from, int target, int positions, int64_t now, bool wrongPositionFault);
+// A turn to `target` that starts at `now`, passing a position every `stepMicros`. With
+// the wrong-position fault a turn of two or more steps that doesn't start at the last
+// position reports 1 for its first step.
+Rotation PlanRotation(int from, int target, int positions, int64_t stepMicros, int64_t now,
+                      bool wrongPositionFault);
 int64_t RotationEnd(const Rotation& rotation);
 // Steps completed by `now`, 0 .. steps.
 int StepsDone(const Rotation& rotation, int64_t now);
