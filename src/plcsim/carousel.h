@@ -5,8 +5,12 @@
 
 namespace plcsim {
 
-inline constexpr int64_t kTurnStartMicros = 200000;   // drive start-up
-inline constexpr int64_t kTurnStepMicros = 150000;    // one position passed
+inline constexpr int64_t kTurnStartMicros = 200000;  // drive start-up
+// One position passed: slower than the console reads DM1 while it follows a turn, as a
+// real carousel is. The slowest of its loops reads DM1 every 320 ms (a 100 ms pause, then
+// the status bar's two reads, the relay and DM1, each waiting out its 55 ms read window),
+// so it sees every position passed, with room for a late read.
+inline constexpr int64_t kTurnStepMicros = 450000;
 inline constexpr int64_t kTurnSettleMicros = 100000;  // braking and locking
 inline constexpr int64_t kGlitchMicros = 600000;      // encoder resynchronising after a glitch
 

@@ -207,7 +207,7 @@ TEST_F(RandomAccessTest, BothModeKeepsThePlateWhereTheRowsSayAndSumsThemUp) {
 // scaled by the tracking: 300 seconds show as 50 minutes.
 TEST_F(RandomAccessTest, CarouselModeSetsTurnsAgainstTaughtTimesAndPausesWhereTheyDiffer) {
   plc.faults.wrongPosition = true;
-  for (int p = 1; p <= 56; ++p) PositioningTimes[p] = 30 + 15 * (p - 1);
+  for (int p = 1; p <= 56; ++p) PositioningTimes[p] = SimTurnHundredths(p - 1);
   PositioningTimes[5] = 500;  // four steps: taught far too long
   RowLog log;
   log.keepFrame = true;
@@ -224,31 +224,31 @@ TEST_F(RandomAccessTest, CarouselModeSetsTurnsAgainstTaughtTimesAndPausesWhereTh
   EXPECT_TRUE(SameLines(
       log.frame,
       Rows{"Levels detected: 10    RotPos detected: 9; Access OK;  Waiting for Ready",
-           Bars("  1³ P 8  d 7³ *A DEFH                           H* ³tP 1.4  tA 2.2 ") + turn,
+           Bars("  1³ P 8  d 7³ *A CDEFGH                         H* ³tP 3.5  tA 4.3 ") + turn,
            end,
-           Bars("  2³ P 2  d 3³ *H A<B                            B* ³tP 0.8  tA 1.6 ") + turn,
+           Bars("  2³ P 2  d 3³ *H A<B                            B* ³tP 1.7  tA 2.4 ") + turn,
            end,
            Bars("  3³ P 2  d 0³ *B                                B* ³tP 0.3  tA 0.5 ") + turn,
            end,
-           Bars("  4³ P 6  d 4³ *B A<EF                           F* ³tP 5.0  tA 1.5 ") + turn,
+           Bars("  4³ P 6  d 4³ *B A<DEF                          F* ³tP 5.0  tA 2.8 ") + turn,
            end + "<tx..",
-           Bars("  5³ P 3  d 6³ *F A<IABC                         C* ³tP 1.2  tA 1.9 ") + turn,
+           Bars("  5³ P 3  d 6³ *F A<HIABC                        C* ³tP 3.0  tA 3.6 ") + turn,
            end,
-           Bars("  6³ P 1  d 7³ *C A<FGHA<                        A* ³tP 1.4  tA 2.2 ") + turn,
+           Bars("  6³ P 1  d 7³ *C A<EFGHIA                       A* ³tP 3.5  tA 4.3 ") + turn,
            end,
-           Bars("  7³ P 3  d 2³ *A C                              C* ³tP 0.6  tA 1.3 ") + turn,
+           Bars("  7³ P 3  d 2³ *A C                              C* ³tP 1.2  tA 1.9 ") + turn,
            end,
-           Bars("  8³ P 4  d 1³ *C D                              D* ³tP 0.5  tA 0.5 ") + turn,
+           Bars("  8³ P 4  d 1³ *C D                              D* ³tP 0.8  tA 0.9 ") + turn,
            end,
            Bars("  9³ P 4  d 0³ *D                                D* ³tP 0.3  tA 0.5 ") + turn,
            end,
-           Bars(" 10³ P 8  d 4³ *D A<GH                           H* ³tP 5.0  tA 1.5 ") + turn,
+           Bars(" 10³ P 8  d 4³ *D A<FGH                          H* ³tP 5.0  tA 2.8 ") + turn,
            end + "<tx..",
            "",
            "",
            ""}));
-  ExpectRows(9, SummaryRows(10, 50, " 0.5  PR 21474836.5", " 2.2  PR  0.0", " 1.4  PR  0.0",
-                            "34.8| 0.3", 6));
+  ExpectRows(9, SummaryRows(10, 50, " 0.5  PR 21474836.5", " 4.3  PR  0.0", " 2.4  PR  0.0",
+                            "22.1| 1.4", 5));
 }
 
 // Handler mode: two rows a cycle on a random level where the carousel stands, AccessCount
@@ -351,7 +351,7 @@ TEST_F(RandomAccessTest, CarouselModeCountsNoTurnAQuitCutShort) {
     ResetProgramGlobals();
     OpenSimPort();
     PositionCount = 9, LevelCount = 10;
-    for (int p = 1; p <= 56; ++p) PositioningTimes[p] = 30 + 15 * (p - 1);
+    for (int p = 1; p <= 56; ++p) PositioningTimes[p] = SimTurnHundredths(p - 1);
     RowLog log;
     log.keepFrame = true;
     std::vector<double> times;
@@ -378,14 +378,15 @@ TEST_F(RandomAccessTest, TurnsBeyondTheTaughtTableAreSetAgainstNoTime) {
   Configure({.positions = 60});
   OpenSimPort();
   PositionCount = 60;
-  for (int p = 1; p <= 56; ++p) PositioningTimes[p] = 30 + 15 * (p - 1);
+  for (int p = 1; p <= 56; ++p) PositioningTimes[p] = SimTurnHundredths(p - 1);
   RowLog log;
   int beyond = 0, within = 0;
   auto check = [&](const std::string& row) {
     if (row.find("tP") != 53) return;
     const int distance = std::atoi(row.c_str() + 11);
     (distance >= 56 ? beyond : within)++;
-    EXPECT_EQ(row.substr(55, 4), Real(distance >= 56 ? 0 : (30 + 15 * distance) / 100.0)) << row;
+    EXPECT_EQ(row.substr(55, 4), Real(distance >= 56 ? 0 : SimTurnHundredths(distance) / 100.0))
+        << row;
     if (beyond + within == 40) Quit();
   };
   keys.onPresent = [&](const console::Screen& s) {

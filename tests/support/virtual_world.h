@@ -67,6 +67,13 @@ class VirtualWorld : public ::testing::Test {
   size_t mark_ = 0;
 };
 
+// Hundredths the simulated carousel takes for a turn of `steps` without a fault: the
+// time the teach screen finds for position steps + 1.
+constexpr int32_t SimTurnHundredths(int steps, int64_t stepMicros = plcsim::kTurnStepMicros) {
+  return static_cast<int32_t>(
+      (plcsim::kTurnStartMicros + plcsim::kTurnSettleMicros + steps * stepMicros) / 10000);
+}
+
 // Scripted keys for the console: extended keys come as 0 and their scan code.
 constexpr int kKeyEsc = 27;
 
