@@ -9,7 +9,7 @@ int Normalised(int position, int positions) {
 }
 
 int64_t StepAt(const Rotation& r, int step) {
-  int64_t at = r.start + kTurnStartMicros + step * kTurnStepMicros;
+  int64_t at = r.start + kTurnStartMicros + step * r.stepMicros;
   return r.glitch && step >= 2 ? at + kGlitchMicros : at;
 }
 
@@ -26,7 +26,8 @@ int PositionAfter(int from, int steps, int positions) {
   return (Normalised(from, positions) - 1 + steps) % positions + 1;
 }
 
-Rotation PlanRotation(int from, int target, int positions, int64_t now, bool wrongPositionFault) {
+Rotation PlanRotation(int from, int target, int positions, int64_t stepMicros, int64_t now,
+                      bool wrongPositionFault) {
   Rotation r;
   r.turning = true;
   r.start = now;
@@ -34,6 +35,7 @@ Rotation PlanRotation(int from, int target, int positions, int64_t now, bool wro
   r.target = target;
   r.steps = StepsBetween(from, target, positions);
   r.positions = positions;
+  r.stepMicros = stepMicros;
   r.glitch = wrongPositionFault && r.steps >= 2 && r.from != positions;
   return r;
 }

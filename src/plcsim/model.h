@@ -31,6 +31,9 @@ struct SimConfig {
   bool threePlateRoute = false;  // relay 1703
   bool twoCarousels = false;     // relay 3003
   std::vector<Slot> plates = {{1, 1}};
+  // The carousel's time to pass one position; a much shorter one makes a carousel that
+  // turns faster than the console reads its position.
+  int64_t turnStepMicros = kTurnStepMicros;
   // The unit's history when the model starts: seconds powered and in motion, gate cycles.
   uint32_t poweredSeconds = 812 * 3600 + 1234;
   uint32_t onSeconds = 1082040;

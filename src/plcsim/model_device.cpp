@@ -71,7 +71,8 @@ void PlcModel::Process(const Event& event, int64_t at) {
 
 void PlcModel::StartRotation(int target, int64_t now) {
   int from = CurrentPosition();
-  rotation_ = PlanRotation(from, target, config_.positions, now, faults.wrongPosition);
+  rotation_ = PlanRotation(from, target, config_.positions, config_.turnStepMicros, now,
+                           faults.wrongPosition);
   if (rotation_.glitch) CountError(ErrorCounter::kPositionError);
   Schedule(RotationEnd(rotation_), EventKind::kRotationEnd, ++rotationGeneration_);
 }

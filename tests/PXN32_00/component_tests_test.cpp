@@ -280,8 +280,10 @@ TEST_F(ComponentTest, AQuitHoldsForTheTestsChosenAfterIt) {
       end +                                                                                // shovel
       menu + Lines{"WR DM6 0\r"} + end +                                                   // lift
       menu + Times(10, Lines{"ST 1902\r"} + kReady + Lines{"ST 1903\r"} + kReady) + end +  // plate
+      // carousel: seven steps take over 2 s, so the bar shows twice while T20 is awaited
       menu + Lines{"ST 1801\r"} + kReady + Lines{"WR DM0 1\r", "RD T20\r"} + kReady +
-      Lines{"RD DM1\r", "WR DM0 8\r", "RD T20\r"} + kReady + end +  // carousel
+      Lines{"RD DM1\r", "WR DM0 8\r"} + Times(2, Lines{"RD T20\r"} + kReady) + Lines{"RD T20\r"} +
+      kReady + end +  //
       menu + gate + end + menu + end;
   EXPECT_TRUE(SameLines(Traffic(), Merged(sent)));
   EXPECT_EQ(keys.Pending(), 0u);

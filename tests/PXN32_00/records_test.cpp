@@ -168,7 +168,8 @@ TEST_F(RecordsTest, ARandomAccessRecordHoldsTheScreensRowsAndItsSummary) {
       {"C-1\r0\r", "random-access-carousel", CarouselLine, 12, 9, 1},
       {"HYN-1\r0\r", "random-access-handler", HandlerLine, 10, 8, 2},
   };
-  for (int p = 1; p <= 56; ++p) PositioningTimes[p] = 30 + 15 * (p - 1);  // no deviation stops
+  for (int p = 1; p <= 56; ++p)
+    PositioningTimes[p] = SimTurnHundredths(p - 1);  // no deviation stops
   for (const auto& c : cases) {
     SCOPED_TRACE(c.keys);
     Configure();
@@ -178,7 +179,7 @@ TEST_F(RecordsTest, ARandomAccessRecordHoldsTheScreensRowsAndItsSummary) {
     OpenSimPort();
     PositionCount = 9;
     LevelCount = 10;
-    for (int p = 1; p <= 56; ++p) PositioningTimes[p] = 30 + 15 * (p - 1);
+    for (int p = 1; p <= 56; ++p) PositioningTimes[p] = SimTurnHundredths(p - 1);
     Lines rows;
     bool atStart = false;
     keys.onPresent = [&](const console::Screen& s) {
@@ -250,7 +251,7 @@ std::string SlotLine(const Cells& c) {
 // counted rows are its summary's total.
 TEST_F(RecordsTest, TheOtherTestsRecordTheirLinesAndMoves) {
   PositioningTimes.fill(0);
-  for (int p = 1; p <= 9; ++p) PositioningTimes[p] = 30 + 15 * (p - 1);
+  for (int p = 1; p <= 9; ++p) PositioningTimes[p] = SimTurnHundredths(p - 1);
   struct Case {
     const char* name;
     void (*screen)();

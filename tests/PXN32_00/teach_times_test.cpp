@@ -74,8 +74,8 @@ TEST_F(TeachTimesTest, EveryPositionOfTheSideIsTimedFromHome) {
       if (!taught || p > c.positions) continue;
       std::snprintf(text, sizeof text, "%9sPos. %2d  OK  %4.1f s", "", p, (t + 5) / 10 / 10.0);
       EXPECT_EQ(seen.count(text), 1u) << text;
-      // Start-up and settling 0.3 s, then 0.15 s a step: rising with the distance.
-      EXPECT_NEAR(t, 30 + 15 * (p - first), 16) << p;  // give or take a Ready poll
+      // Start-up and settling, then a step for every position: rising with the distance.
+      EXPECT_NEAR(t, SimTurnHundredths(p - first), 16) << p;  // give or take a Ready poll
     }
   }
 }

@@ -17,29 +17,35 @@ std::string WaitReadyNoTrace(int port) {
   return "";
 }
 
-// Turns across the wrap, fast ones, a wrong arrival at 1, replies without a number, no Ready.
+// Turns across the wrap, every position seen, too fast to follow, a wrong arrival at 1,
+// replies without a number, no Ready.
 TEST_F(DeviceOpsTest, WaitsShowTheTurnMarkWrongArrivalsAtOneAndOfferQuit) {
   struct Case {
     const char* name;
     std::string (*wait)(int);  // returns the trace it wrote
     int from, to;
-    char fault;       // 'w' wrong position, 'e' a cycle of error replies, 's' stuck
+    // 'w' wrong position, 'e' a cycle of error replies, 's' stuck, 'f' a carousel that
+    // passes a position every 150 ms, faster than the tracking reads DM1
+    char fault;
     std::string row;  // row 5 up to the cursor
-  } cases[] = {{"TrackUntilReady", TrackUntilReady, 3, 1, ' ', "C DFHA<<<"},
-               {"TrackUntilReady", TrackUntilReady, 3, 7, 'w', "C A<<<FG"},
+  } cases[] = {{"TrackUntilReady", TrackUntilReady, 3, 1, ' ', "C DEFGHIA"},
+               {"TrackUntilReady", TrackUntilReady, 3, 1, 'f', "C DFHA<<<"},
+               {"TrackUntilReady", TrackUntilReady, 3, 7, 'w', "C A<<<EFG"},
                {"TrackUntilReady", TrackUntilReady, 9, 1, 'e', "I A"},
-               {"TrackRotation", TrackRotation, 3, 1, ' ', "C DEGHA<"},
-               {"TrackRotation", TrackRotation, 3, 7, 'w', "C A<FG"},
+               {"TrackRotation", TrackRotation, 3, 1, ' ', "C DEFGHIA"},
+               {"TrackRotation", TrackRotation, 3, 1, 'f', "C DEGHA<"},
+               {"TrackRotation", TrackRotation, 3, 7, 'w', "C A<EFG"},
                {"WaitReady", WaitReadyNoTrace, 1, 1, 's', ""},
                {"TrackUntilPlateReady", TrackUntilPlateReady, 1, 1, 's', "A "},
                {"TrackRotation", TrackRotation, 1, 1, 's', "A "}};
   OpenSimPort();
   PositionCount = 9;
-  plc.SetRelay(plcsim::kCarouselActivation, true);
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message()
                  << c.name << " from " << c.from << " to " << c.to << " fault '" << c.fault << "'");
     const bool stuck = c.fault == 's';
+    Configure({.turnStepMicros = c.fault == 'f' ? 150000 : plcsim::kTurnStepMicros});
+    plc.SetRelay(plcsim::kCarouselActivation, true);
     RotateTo(1, c.from);
     WaitReady(1);
     ClrScr();

@@ -88,9 +88,9 @@ TEST_F(TimedAccessTest, RowShowsSlotRepliesTraceTimesAndTheWaitThatFollows) {
        5,
        5,
        0,
-       Bars("  1³L 3/ 5³POK³LOK³OK³A BCC           ³ 14³At  6.5  5.2 OK³Wt  5³³Wt  5³0 s"),
+       Bars("  1³L 3/ 5³POK³LOK³OK³A BCC           ³ 14³At  7.2  5.8 OK³Wt  5³³Wt  5³0 s"),
        {"WR DM0 3\r", "WR DM5 5\r", "ST 1904\r", "RD DM350\r", "ST 1903\r"},
-       "1|651 651 6.51|517 517 5.17|14 14",
+       "1|715 715 7.15|581 581 5.81|14 14",
        5,
        13000},
       // A fixed wait of 0: two blanks for End Access, and a countdown of one tick. No
@@ -102,9 +102,9 @@ TEST_F(TimedAccessTest, RowShowsSlotRepliesTraceTimesAndTheWaitThatFollows) {
        5,
        0,
        0,
-       Bars("  2³U 3/ 5³POK³LOK³OK³C               ³ 22³At  5.5  5.2   ³Wt  0³³Wt  0³0 s"),
+       Bars("  2³U 3/ 5³POK³LOK³OK³C               ³ 22³At  5.5  5.8   ³Wt  0³³Wt  0³0 s"),
        {"WR DM0 3\r", "WR DM5 5\r", "ST 1905\r", "RD DM350\r"},
-       "2|550 651 12.01|517 517 10.34|14 22",
+       "2|550 715 12.65|581 581 11.62|14 22",
        0,
        7000},
       // A random wait: drawn, shown once, then the carousel's position and no countdown.
@@ -115,11 +115,11 @@ TEST_F(TimedAccessTest, RowShowsSlotRepliesTraceTimesAndTheWaitThatFollows) {
        2,
        0,
        9,
-       Bars("  3³L 7/ 2³POK³LOK³OK³C DGG           ³ 30³At  6.2  5.2 OK³Wt  3³G"),
+       Bars("  3³L 7/ 2³POK³LOK³OK³C DEFGG         ³ 30³At  7.5  6.5 OK³Wt  3³G"),
        {"WR DM0 7\r", "WR DM5 2\r", "ST 1904\r", "RD DM350\r", "ST 1903\r"},
-       "3|550 651 18.20|517 517 15.51|14 30",
+       "3|550 747 20.12|581 645 18.07|14 30",
        30,
-       7000},
+       8700},
   };
   Configure({.plates = {}});
   plc.Plates().Put(plcsim::Place::Station(), true);

@@ -65,15 +65,15 @@ TEST(OperatingCounters, TheStoreCountsAsItWorks) {
   ASSERT_EQ(Apply("--powered 3590 --on-time 100 --gate-cycles 65534", model), "ok");
   const std::pair<const char*, int64_t> requests[] = {
       {"ST 1901", 1}, {"ST 1902", 3}, {"ST 1902", 5},     // closing a closed gate is no cycle
-      {"ST 1901", 6}, {"ST 1902", 8}, {"WR DM0 5", 10}};  // a turn of four steps: 0.9 s
+      {"ST 1901", 6}, {"ST 1902", 8}, {"WR DM0 5", 10}};  // a turn of four steps: 2.1 s
   for (const auto& [request, at] : requests) model.Handle(request, at * kSecond);
   model.Advance(59 * kSecond);
   EXPECT_EQ(CounterWords(model), Words(0, 1, 1, 100, 0, 3590, 0));  // nothing booked yet
   model.Advance(60 * kSecond);
-  // Moving: the gate 4 x 1 s, the check of the closed one 0.2 s, the turn 0.9 s.
-  EXPECT_EQ(CounterWords(model), Words(1, 1, 1, 105, 0, 3650, 0));
+  // Moving: the gate 4 x 1 s, the check of the closed one 0.2 s, the turn 2.1 s.
+  EXPECT_EQ(CounterWords(model), Words(1, 1, 1, 106, 0, 3650, 0));
   model.Advance(3600 * kSecond);
-  EXPECT_EQ(CounterWords(model), Words(1, 1, 1, 105, 0, 7190, 0));
+  EXPECT_EQ(CounterWords(model), Words(1, 1, 1, 106, 0, 7190, 0));
 }
 
 }  // namespace

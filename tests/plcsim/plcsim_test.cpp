@@ -55,13 +55,22 @@ struct Sim : PlcModel {
   }
 };
 
+// Every position passed shows in DM1 longer than the console's slowest tracking loop
+// takes between two readings of it (320 ms), so a turn is followed without a gap.
 TEST(Carousel, TurnTakesLongerWithEveryStepAndShowsWhileItLasts) {
   for (int64_t steps = 0, previous = 0; steps <= 8; ++steps) {  // 0: still takes time
     Sim plc;
     ASSERT_EQ(plc.Ask("WR DM0 " + std::to_string(1 + steps), 100), "OK");
     EXPECT_EQ(plc.Reads("1915 T20 500 DM200", 101), "0 0,00000,00000 1 1") << steps;
     int64_t took = plc.ReadyAt(101) - 100;
-    EXPECT_TRUE(took >= 100 && took <= 2000 && took > std::exchange(previous, took)) << took;
+    EXPECT_TRUE(took >= 100 && took <= 4000 && took > std::exchange(previous, took)) << took;
+    for (auto at = plc.dm1.begin(); at != plc.dm1.end();) {  // DM1 every 10 ms
+      const auto next = std::find_if(at, plc.dm1.end(), [&](int p) { return p != *at; });
+      if (*at != 1 && *at != 1 + steps) {
+        EXPECT_GT(next - at, 33) << "position " << *at;
+      }
+      at = next;
+    }
     EXPECT_EQ(plc.Reads("DM1 T20 500 DM2 DM200", 100 + took),
               std::to_string(1 + steps) + " 1,00000,00000 0 0 0");
   }
@@ -77,12 +86,12 @@ TEST(Carousel, TurnsOnlyWhenActivatedThroughTheWrapFromWhereItIsAndFaults) {
   EXPECT_EQ(plc.Reads("1915 DM1", 6110), "1 1");
   EXPECT_EQ(plc.Turn(4, 7000), (Seen{1, 2, 3, 4}));
   EXPECT_EQ(plc.Turn(2, 10000), (Seen{4, 5, 6, 7, 8, 9, 1, 2}));
-  plc.Ask("WR DM0 9", 13000);
-  plc.Advance(13700 * kMs);
+  plc.Ask("WR DM0 9", 14000);
+  plc.Advance(15700 * kMs);
   Seen expected;  // a new target mid-turn: from where it is, forward through the wrap
   for (int p = plc.Dm(1); p != 4; p = p % 9 + 1) expected.push_back(p);
   ASSERT_TRUE(expected.size() > 3 && expected.size() < 10) << plc.Dm(1);
-  EXPECT_EQ(plc.Turn(3, 13700), expected);
+  EXPECT_EQ(plc.Turn(3, 15700), expected);
   wrong.faults.wrongPosition = stuck.faults.readyStuck = true;
   wrong.Turn(3, 0);
   EXPECT_EQ(wrong.Turn(6, 5000), (Seen{3, 1, 5, 6}));  // one on the way, but arrives

@@ -157,6 +157,20 @@ void VirtualWorld::Script(std::string_view script, int64_t pause) {
   }
 }
 
+int PositionsSkipped(std::string_view row, int positions) {
+  int skipped = 0, column = 0;
+  char previous = 0;
+  for (char c : row) {
+    if (c == '\xB3') {
+      ++column, previous = 0;
+    } else if ((column == 5 || column == 9) && c >= 'A' && c < 'A' + positions) {
+      skipped += previous && c != previous && c != 'A' + (previous - 'A' + 1) % positions;
+      previous = c;
+    }
+  }
+  return skipped;
+}
+
 std::string Escaped(std::string_view text) {
   return EscapedBytes(text);
 }

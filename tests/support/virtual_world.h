@@ -67,6 +67,19 @@ class VirtualWorld : public ::testing::Test {
   size_t mark_ = 0;
 };
 
+// Hundredths the simulated carousel takes for a turn of `steps` without a fault: the
+// time the teach screen finds for position steps + 1.
+constexpr int32_t SimTurnHundredths(int steps, int64_t stepMicros = plcsim::kTurnStepMicros) {
+  return static_cast<int32_t>(
+      (plcsim::kTurnStartMicros + plcsim::kTurnSettleMicros + steps * stepMicros) / 10000);
+}
+
+// Positions a timed access row's traces skipped, on a carousel of `positions`: the
+// access trace (the sixth column) and the rotation after a random wait (the tenth), each
+// a letter for every position seen, where one letter must follow another as the same
+// position or the next one round the carousel.
+int PositionsSkipped(std::string_view row, int positions);
+
 // Scripted keys for the console: extended keys come as 0 and their scan code.
 constexpr int kKeyEsc = 27;
 
