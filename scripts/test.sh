@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: in the usual build (./build); in a Release build
-# (./build-release), whose optimiser sees what the others don't; and in a clang build
-# with the address and undefined-behaviour sanitizers and libFuzzer (./build-sanitize),
-# where any sanitizer report, also from the programs the end-to-end tests start, fails
-# the run, and which then runs every fuzzer for 30 s (scripts/fuzz.sh). Exits non-zero
-# when a build or any test fails, a sanitizer reports or a fuzzer finds anything; prints
-# the time of each stage at the end.
+# Builds everything and runs every test: in the usual build (./build, a Release build with
+# warnings as errors, whose optimiser sees the most); and in a clang build with the
+# address and undefined-behaviour sanitizers and libFuzzer (./build-sanitize), where any
+# sanitizer report, also from the programs the end-to-end tests start, fails the run,
+# and which then runs every fuzzer for 30 s (scripts/fuzz.sh). Exits non-zero when a
+# build or any test fails, a sanitizer reports or a fuzzer finds anything; prints the
+# time of each stage at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -55,11 +55,7 @@ sanitized_suite() {
 start=$SECONDS
 trap 'printf "%s\n" "${times[@]}" "$(printf "%-34s %4d s" total $((SECONDS - start)))" >&2' EXIT
 stage "setup and build (./build)" bash scripts/setup.sh
-stage "build Release (./build-release)" bash -c "
-  cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release >/dev/null &&
-  cmake --build build-release -j$jobs >&2"
 stage "tests (./build)" ctest --test-dir build --output-on-failure -j"$jobs"
-stage "tests (./build-release)" ctest --test-dir build-release --output-on-failure -j"$jobs"
 # -O1 and line tables only, as sanitizer builds usually are: reports name every file and
 # line, and the build takes a fifth less time than at -O2 -g.
 stage "build sanitizers+fuzz (clang)" bash -c "
