@@ -28,8 +28,13 @@ namespace {
 constexpr int64_t kSecond = 1000000, kHour = 3600 * kSecond;
 
 // The address sanitizer keeps freed memory in quarantine and the allocator's figures are
-// its own: memory isn't judged under it.
-#if defined(__SANITIZE_ADDRESS__)
+// its own: memory isn't judged under it (g++ says so by a macro, clang by a feature).
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SOAK_UNDER_ADDRESS_SANITIZER
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(SOAK_UNDER_ADDRESS_SANITIZER)
 constexpr bool kJudgeMemory = false;
 #else
 constexpr bool kJudgeMemory = true;
