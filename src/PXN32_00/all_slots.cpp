@@ -15,6 +15,7 @@
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
+#include "base/record_format.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
 #include "console/console.h"
@@ -150,13 +151,7 @@ void StartAllSlotsRecord(bool quick) {
                                (quick ? ""
                                       : std::string(", start level ") + std::to_string(StartLevel) +
                                             ", invers " + InversMode + ", by slot " + BySlotMode);
-  StartRecord("all-slots",
-              {"cycle", "level", "position", "first move", "first DM0 reply", "first DM5 reply",
-               "first relay reply", "second move", "second DM0 reply", "second DM5 reply",
-               "second relay reply"},
-              {settings, "operator " + OperatorName + ", serial number " +
-                             std::to_string(SerialNo) + ", levels " + std::to_string(LevelCount) +
-                             ", positions " + std::to_string(PositionCount)});
+  StartRecord(record_format::kAllSlots, record_format::kAllSlotsColumns, {settings});
 }
 
 }  // namespace

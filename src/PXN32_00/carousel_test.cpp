@@ -17,6 +17,7 @@
 #include "PXN_Lib3/positioning_times.h"
 #include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
+#include "base/record_format.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
@@ -176,11 +177,8 @@ void CarouselMovementTest() {
   Figures figures;
   LastKey = '\0';
   Prepare();
-  StartRecord("carousel-movement",
-              {"number", "position", "steps", "pause s", "taught s", "measured s", "deviation s",
-               "errors", "max deviation s", "counted"},
-              {"Carrousel Movement, pause range " + std::to_string(range) + " s, operator " +
-               OperatorName + ", serial number " + std::to_string(SerialNo)});
+  StartRecord(record_format::kCarouselMovement, record_format::kCarouselMovementColumns,
+              {"Carrousel Movement, pause range " + std::to_string(range) + " s"});
   do {
     RunCycle(range, figures);
   } while (!AskQuit());

@@ -20,6 +20,7 @@
 #include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
 #include "PXN_Lib3/timed_access.h"
+#include "base/record_format.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
@@ -146,15 +147,14 @@ void StartTestRecord() {
       "Test Sequence Random Access, mode " + std::string(1, TestMode) + ", X-fer " +
           std::string(1, XferMode) + ", invers " + std::string(1, InversMode),
       "interval entry " + std::to_string(WaitTime) + ", fixed wait " + std::to_string(FixedWait) +
-          " s, random wait up to " + std::to_string(MaxRandomWait) + " s",
-      "operator " + OperatorName + ", serial number " + std::to_string(SerialNo) + ", levels " +
-          std::to_string(LevelCount) + ", positions " + std::to_string(PositionCount)};
+          " s, random wait up to " + std::to_string(MaxRandomWait) + " s"};
+  using namespace record_format;
   if (TestMode == 'C') {
-    StartRecord("random-access-carousel", kCarouselColumns, settings);
+    StartRecord(kRandomCarousel, kRandomCarouselColumns, settings);
   } else if (TestMode == 'H') {
-    StartRecord("random-access-handler", kHandlerColumns, settings);
+    StartRecord(kRandomHandler, kRandomHandlerColumns, settings);
   } else {
-    StartRecord("random-access-both", kTimedAccessColumns, settings);
+    StartRecord(kRandomBoth, kRandomBothColumns, settings);
   }
 }
 

@@ -22,10 +22,6 @@
 #include "comLib3/screen_tools.h"
 #include "console/console.h"
 
-const std::vector<std::string> kCarouselColumns = {
-    "number",   "position",    "distance", "trace",   "arrived",       "taught s",
-    "access s", "deviation s", "wait s",   "counted", "deviation stop"};
-
 namespace {
 
 constexpr int kCarouselColumn = 50;       // where the row goes on after the trace

@@ -18,10 +18,6 @@
 #include "comLib3/screen_tools.h"
 #include "console/console.h"
 
-const std::vector<std::string> kHandlerColumns = {"cycle",     "move",        "level",
-                                                  "DM5 reply", "relay reply", "access s",
-                                                  "DM5 read",  "wait s",      "counted"};
-
 namespace {
 
 const std::string kBar(1, kColumnBar);

@@ -16,9 +16,5 @@ HandlerMove TakeOut();
 // Hundredths as seconds with one decimal in four columns.
 std::string SecondsText(int32_t hundredths);
 
-// The columns each loop records (see record.h); both mode records TimedAccess's.
-extern const std::vector<std::string> kCarouselColumns;
-extern const std::vector<std::string> kHandlerColumns;
-
 void CarouselLoop();  // until Esc, the quit, or Esc at a deviation pause
 void HandlerLoop();   // until the quit

@@ -9,6 +9,7 @@
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
+#include "base/record_format.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
 #include "console/console.h"
@@ -41,11 +42,8 @@ void ThreePlateTest() {
   FlushWaitKey();
   NewLine();
   NewScreen();
-  StartRecord(
-      "three-plate", kThreePlateColumns,
-      {std::string("Test 3-Plate Squence, relay 1703 ") + (Flag1703 ? "on" : "off") +
-       ", operator " + OperatorName + ", serial number " + std::to_string(SerialNo) + ", levels " +
-       std::to_string(LevelCount) + ", positions " + std::to_string(PositionCount)});
+  StartRecord(record_format::kThreePlate, record_format::kThreePlateColumns,
+              {std::string("Test 3-Plate Squence, relay 1703 ") + (Flag1703 ? "on" : "off")});
   WaitTime = 1;
   for (;;) {
     ThreePlateCycle(PortNo, WaitTime, LevelCount, PositionCount);

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "PXN_Lib3/globals.h"
 #include "base/clock.h"
+#include "base/record_format.h"
 #include "comLib3/record_file.h"
 
 std::string RecordFolder;
@@ -50,6 +52,10 @@ void StartRecord(const std::string& test, const std::vector<std::string>& column
   EndRecord();
   rows = 0;
   settingsNotes = settings;
+  settingsNotes.push_back(record_format::kOperatorNote + OperatorName +
+                          record_format::kSerialNumberNote + std::to_string(SerialNo) +
+                          ", levels " + std::to_string(LevelCount) + ", positions " +
+                          std::to_string(PositionCount));
   if (RecordFolder.empty()) return;
   std::error_code ignored;  // a folder that can't be made shows as a file that can't be opened
   std::filesystem::create_directories(RecordFolder, ignored);
@@ -62,7 +68,7 @@ void StartRecord(const std::string& test, const std::vector<std::string>& column
     return;
   }
   std::vector<std::string> header = columns;
-  header.push_back("clock");
+  header.push_back(record_format::kClockColumn);
   Put(Joined(header));
 }
 
@@ -75,13 +81,13 @@ void RecordRow(const std::vector<std::string>& cells) {
 }
 
 void RecordNote(const std::string& text) {
-  Put("# " + text);
+  Put(record_format::kNotePrefix + text);
 }
 
 void EndRecord() {
   if (!recordFile.IsOpen()) return;
   for (const std::string& setting : settingsNotes) RecordNote(setting);
-  RecordNote("ended " + Clock());
+  RecordNote(record_format::kEndedNote + Clock());
   recordFile.Close();
 }
 

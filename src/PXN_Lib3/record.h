@@ -12,8 +12,9 @@
 extern std::string RecordFolder;  // empty: no records
 
 // Starts the record of `test` ("random-access-both") with these column names; a clock
-// column follows them. The settings the test runs with go into the notes at the end. A
-// record still open is ended first.
+// column follows them (base/record_format.h). The settings the test runs with go into
+// the notes at the end, followed by the operator, the serial number and the store's
+// geometry. A record still open is ended first.
 void StartRecord(const std::string& test, const std::vector<std::string>& columns,
                  const std::vector<std::string>& settings = {});
 // One row: the cells in the order of the columns; the clock time is added.

@@ -6,10 +6,6 @@
 #include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
 
-const std::vector<std::string> kThreePlateColumns = {"move",      "cycle position", "position",
-                                                     "level",     "relay",          "DM0 reply",
-                                                     "DM5 reply", "relay reply"};
-
 namespace {
 
 const char* RelayName(int32_t relay) {

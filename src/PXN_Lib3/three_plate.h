@@ -9,9 +9,6 @@
 // The fewest levels a stack needs for the walk: the block plus one free level above it.
 constexpr int32_t kThreePlateMinLevels = 4;
 
-// The columns of the record's row for each move the cycle makes (see record.h).
-extern const std::vector<std::string> kThreePlateColumns;
-
 // n levels, m positions. Moves nothing when n is below kThreePlateMinLevels. With
 // Flag1703 the third plate changes stacks on the handler, otherwise through the transfer
 // station.

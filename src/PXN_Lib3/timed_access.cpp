@@ -45,11 +45,6 @@ std::string WaitColumn() {
 
 }  // namespace
 
-const std::vector<std::string> kTimedAccessColumns = {
-    "number",      "tag",      "position", "level",    "DM0 reply",     "DM5 reply",
-    "relay reply", "trace",    "pos test", "access s", "plate ready s", "end access reply",
-    "wait s",      "rotation", "counted",  "marks"};
-
 void TimedAccess(int port, int32_t relay, char tag, bool plateReady) {
   ++AccessCount;
   const int32_t number = AccessCount, marksBefore = CarPosErrors;

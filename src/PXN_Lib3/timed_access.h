@@ -13,9 +13,6 @@ constexpr int kPosTestColumn = 39;   // DM350 is written here, over a long track
 constexpr int32_t kShortestAccess = 10;
 constexpr int32_t kLongestAccess = 10000;
 
-// The columns of the row TimedAccess records (see record.h).
-extern const std::vector<std::string> kTimedAccessColumns;
-
 // Runs one access on the slot AccessTarget / AccessLevel with the handler relay `relay`,
 // `tag` in the second column ("L" brings a plate in, "U" takes it out). With
 // `plateReady` the time until PlateReady is measured too. Expects the cursor at the
