@@ -30,7 +30,12 @@ std::string PlcExchange(int port, const std::string& command, std::string& reply
     SerialDevice* device = ComDevice(port);
     const bool live = device && !device->Lost();  // a line that is away is not logged
     const int64_t start = base::TheClock().NowMicros();
-    if (device) device->Write(line);
+    // The request must be out before the reply's window opens, or a long one would
+    // still be leaving when the window ends and the next purge would cut it.
+    if (device) {
+      device->Write(line);
+      device->Drain();
+    }
     if (attempt == kAttempts) WaitTenths(1);
     FlushScreen();  // what was written so far shows while the answer is awaited
     if (device)

@@ -21,7 +21,11 @@ class SerialDevice {
   virtual bool Configure(const LineSettings& settings, int& errorCode) = 0;
   // Discards whatever waits in both directions.
   virtual void Purge() = 0;
+  // Hands the bytes to the port; they may still be on their way out when it returns.
   virtual void Write(std::string_view bytes) = 0;
+  // Returns once everything written has left the port: at 9600 baud 8E1 a character
+  // takes 11/9600 s, so a request of n characters is n x 1.15 ms on the line.
+  virtual void Drain() {}
   // Returns when `maxBytes` have arrived or `windowMicros` after the call began, with
   // what has arrived. A vanished device answers empty at once.
   virtual std::string Read(size_t maxBytes, int64_t windowMicros) = 0;

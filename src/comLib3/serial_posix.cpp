@@ -123,6 +123,7 @@ class PosixSerial : public SerialDevice {
     if (fd_ >= 0) tcflush(fd_, TCIOFLUSH);
   }
   void Write(std::string_view bytes) override;
+  void Drain() override;
   std::string Read(size_t maxBytes, int64_t windowMicros) override {
     return ReadUntil(maxBytes, windowMicros, {});
   }
@@ -197,6 +198,16 @@ void PosixSerial::Write(std::string_view bytes) {
       continue;
     }
     if (n < 0 && IsHangUp(errno)) Close();
+    return;
+  }
+}
+
+// The UART sends at its own pace whatever the driver holds; with no flow control of any
+// kind it always gets through, so the wait is the transmit time of what was written.
+void PosixSerial::Drain() {
+  while (fd_ >= 0 && tcdrain(fd_) != 0) {
+    if (errno == EINTR) continue;
+    if (IsHangUp(errno)) Close();
     return;
   }
 }

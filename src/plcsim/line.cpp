@@ -4,9 +4,9 @@
 
 namespace plcsim {
 
-void SimLine::Receive(std::string_view bytes, int64_t now) {
+int64_t SimLine::Receive(std::string_view bytes, int64_t now) {
   if (keepWire) wire_.push_back(WireRecord{now, std::string(bytes)});
-  if (Gone(now)) return;
+  if (Gone(now)) return now;
   int64_t at = now;
   for (char c : bytes) {
     if (paced) at += kByteMicros;
@@ -17,6 +17,7 @@ void SimLine::Receive(std::string_view bytes, int64_t now) {
       pending_ += c;
     }
   }
+  return at;
 }
 
 std::string SimLine::FaultyReply(const std::string& reply) {

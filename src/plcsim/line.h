@@ -34,8 +34,8 @@ class SimLine {
  public:
   explicit SimLine(PlcModel& model) : model_(model) {}
 
-  // Bytes from the PC, written at `now`.
-  void Receive(std::string_view bytes, int64_t now);
+  // Bytes from the PC, written at `now`; returns when the last of them is in.
+  int64_t Receive(std::string_view bytes, int64_t now);
   // Reply bytes that have arrived at the PC by `deadline`, at most `max` of them;
   // `lastAt` is the arrival time of the last one taken.
   std::string Take(size_t max, int64_t deadline, int64_t& lastAt);

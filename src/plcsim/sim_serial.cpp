@@ -19,7 +19,11 @@ void SimSerialDevice::Purge() {
 }
 
 void SimSerialDevice::Write(std::string_view bytes) {
-  if (!NoticeGone()) line_.Receive(bytes, clock_.NowMicros());
+  if (!NoticeGone()) sentUntil_ = line_.Receive(bytes, clock_.NowMicros());
+}
+
+void SimSerialDevice::Drain() {
+  clock_.SleepUntil(sentUntil_);
 }
 
 std::string SimSerialDevice::ReadUntil(size_t maxBytes, int64_t windowMicros,

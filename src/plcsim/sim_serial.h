@@ -13,6 +13,7 @@ class SimSerialDevice : public SerialDevice {
   bool Configure(const LineSettings& settings, int& errorCode) override;
   void Purge() override;
   void Write(std::string_view bytes) override;
+  void Drain() override;  // on a paced line, until the last byte written is in
   std::string Read(size_t maxBytes, int64_t windowMicros) override {
     return ReadUntil(maxBytes, windowMicros, {});
   }
@@ -29,6 +30,7 @@ class SimSerialDevice : public SerialDevice {
   base::Clock& clock_;
   LineSettings settings_;
   bool lost_ = false;
+  int64_t sentUntil_ = 0;
 };
 
 }  // namespace plcsim

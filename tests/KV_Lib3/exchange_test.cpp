@@ -8,6 +8,7 @@
 #include "PXN_Lib3/globals.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/serial.h"
+#include "support/scripted_line.h"
 #include "support/virtual_world.h"
 
 namespace {
@@ -78,6 +79,26 @@ TEST_F(ExchangeTest, AttemptTimingEarlyFullReadAndEscAbort) {
   EXPECT_EQ(NowMs(), 320 + 20);  // the full read ends early, the Esc costs nothing
   EscAbort = false;
   EXPECT_EQ(PlcExchange(5, "CR") + PlcExchange(200, "CR"), "");  // not open, not in the table
+}
+
+// At 9600 baud 8E1 a character takes 1.145 ms on the line. A request must be out before
+// its reply's window opens, and a retry's purge must find nothing of it left to cut.
+TEST_F(ExchangeTest, TheRequestHasLeftThePortBeforeItsReadWindowOpens) {
+  const std::string command = "WR DM100 " + std::string(51, '7');  // 60 characters
+  ScriptedLine& line = ScriptedLine::Install(clock, 1, true);
+  line.replies.push_back({"OK\r\n"});
+  EXPECT_EQ(PlcExchange(1, command), "OK");
+  EXPECT_EQ(line.requests, Lines{command + "\r"});  // whole, at the first attempt
+  EXPECT_EQ(line.unsentAtReadStart, std::vector<int>{0});
+  EXPECT_EQ(clock.NowMicros(), 124845);  // 61 characters of 1145 us, then the 55 ms window
+
+  ScriptedLine& silent = ScriptedLine::Install(clock, 1, true);
+  clock.Advance(5000);
+  PlcExchange(1, command);
+  EXPECT_EQ(silent.requests, Lines(4, command + "\r"));  // every attempt arrives whole
+  EXPECT_EQ(silent.cutCharacters, 0);
+  EXPECT_EQ(silent.unsentAtReadStart, std::vector<int>(4, 0));
+  EXPECT_EQ(clock.NowMicros(), 129845 + 4 * 124845 + 100000);
 }
 
 TEST_F(ExchangeTest, CommandTextsOnTheLine) {
