@@ -42,25 +42,19 @@ std::string Seconds(int64_t hundredths, int width) {
   return FixedText(hundredths / 100.0, width, 1);
 }
 
-// Polls T20 back to back, so the measured time is as close as the line allows. With Esc
-// up nothing is sent and T20 would never come: the wait ends, as WaitRelay does. Keys are
-// only looked at once the move has run past the counting window, so an Esc never cuts a
-// move that is being timed (the cycle's end asks); from then on the status bar shows
-// about once a second, so a T20 that never comes is seen and Esc ends the wait.
+// Polls T20 back to back, so the measured time is as close as the line allows, and
+// nothing else goes on the line or the screen meanwhile. With Esc up nothing is sent and
+// T20 would never come: the wait ends, as WaitRelay does. Keys are only looked at once the
+// move has run past the counting window, so an Esc never cuts a move that is being timed
+// (the cycle's end asks); past it, Esc ends a wait for a T20 that never comes.
 void WaitMoveEnd() {
   ClockTime start, lap;
   StartStopwatch(start, lap);
-  int32_t nextStatus = kLongestMove + 1;
   while (ReadTimer(PortNo, kCarouselMoveTimer) != "1") {
     if (EscAbort) return;
-    const int32_t waited = Elapsed(start, lap);
-    if (waited <= kLongestMove) continue;
+    if (Elapsed(start, lap) <= kLongestMove) continue;
     PollKey();
     if (EscAbort) return;
-    if (waited >= nextStatus) {
-      ShowStatus();
-      nextStatus = waited + 100;
-    }
   }
 }
 
