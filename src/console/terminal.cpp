@@ -67,6 +67,9 @@ class TerminalBackend : public Backend {
     if (!bytes.empty()) WriteOut(bytes);
   }
 
+  // A lone Esc is only a key once no follower came within kEscFollowerMicros; a poll
+  // that finds one undecided waits for the decision, so every poll sees an Esc that
+  // arrived before it.
   bool WaitKey(int64_t deadline) override {
     for (;;) {
       if (!keys_.empty()) return true;
@@ -82,13 +85,15 @@ class TerminalBackend : public Backend {
           if (!ReadInput(0)) Queue(decoder_.Expire());
           continue;
         }
+        if (deadline >= 0 && deadline < due) deadline = wake = due;
         wake = wake < 0 ? due : std::min(wake, due);
       }
       // Rounded up so a wait never ends a little early and loops; a long wait wakes hourly.
       int64_t waitMs = std::clamp<int64_t>((wake - now + 999) / 1000, 0, 3600 * 1000);
       int timeoutMs = wake < 0 ? -1 : static_cast<int>(waitMs);
       if (ReadInput(timeoutMs)) continue;
-      if (deadline >= 0 && base::TheClock().NowMicros() >= deadline) return !keys_.empty();
+      if (deadline >= 0 && base::TheClock().NowMicros() >= deadline && !decoder_.Pending())
+        return !keys_.empty();
     }
   }
 
