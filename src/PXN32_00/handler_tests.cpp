@@ -24,13 +24,14 @@ std::string CycleNumber(int32_t c) {
   return NumText(c, 6);
 }
 
-// A pause of `seconds` in steps of 100 ms, at least one step as WaitTenths takes. Esc
-// ends it at the next step, so a long pause typed by mistake never holds the test.
+// WaitTenths with `seconds` x 10: steps of 100 ms, at least one. The mechanism relies on
+// the whole pause, so keys are not looked at meanwhile: an Esc typed now is answered by
+// the Ready wait or the quit prompt after it. Only an Esc already up (a timer wait ended
+// by it) cuts the pause after its first step. The count is 64-bit: no entry wraps round.
 void PauseSeconds(int32_t seconds) {
   const int64_t steps = std::max<int64_t>(int64_t{seconds} * 10, 1);
   for (int64_t step = 0; step < steps; ++step) {
-    WaitTenths(1);
-    PollKey();
+    Delay(100);
     if (EscAbort) return;
   }
 }
