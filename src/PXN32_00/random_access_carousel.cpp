@@ -56,9 +56,9 @@ bool CarouselAccess() {
   WriteDM(PortNo, kTargetPositionDM, static_cast<uint16_t>(AccessTarget));
   const int32_t number = AccessCount;
   if (AskQuit()) {
-    --AccessCount;  // quit before the turn: no access was made
+    // Quit before the turn: the cycle had started, so it stays in the count.
     RecordRow({std::to_string(number), std::to_string(AccessTarget), std::to_string(RotDistance),
-               "", "", "", "", "", "", YesNo(false), ""});
+               "", "", "", "", "", "", YesNo(true), ""});
     return false;
   }
 
@@ -66,7 +66,6 @@ bool CarouselAccess() {
   Write(" *");
   const std::string trace = TrackRotation(PortNo);
   AccessTime = Elapsed(WatchStart, WatchLap);
-  const bool cutShort = QuitConfirmed;  // the operator quit before the turn ended
   PrevCarPos = static_cast<uint16_t>(TextToInt(ReadDM(PortNo, kCarouselPositionDM)));
   GotoXY(kCarouselColumn, WhereY());
   Write(std::string(1, CarPosLetter(PrevCarPos)) + "* " + kBar);
@@ -76,10 +75,7 @@ bool CarouselAccess() {
   Write(kBar + "Wt" + NumText(wait, 3) + "/");
   Countdown(wait);
   const int32_t countBefore = AccessCount;
-  if (cutShort)
-    --AccessCount;
-  else
-    CountCarouselAccess();
+  CountCarouselAccess();
 
   const bool deviationStop = PosTestTime > kDeviationPause && !QuitConfirmed;
   RecordRow({std::to_string(number), std::to_string(AccessTarget), std::to_string(RotDistance),

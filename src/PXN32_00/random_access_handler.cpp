@@ -31,13 +31,9 @@ struct HandlerRow {
   int waitWidth;
 };
 
-// The record of one access, kept until the cycle is known to count.
-struct HandlerCells {
-  std::vector<std::string> cells;
-  bool whole = false;  // ran to Ready: the operator did not quit before
-};
-
-HandlerCells HandlerAccess(const HandlerRow& row) {
+// One access on its own row, timed from the relay's reply until Ready. Returns its cells
+// for the record.
+std::vector<std::string> HandlerAccess(const HandlerRow& row) {
   WaitReady(PortNo);
   Write(NumText(AccessCount, 3) + " |Lvl" + NumText(AccessTarget, 2));
   const std::string level = WriteDM(PortNo, kTargetLevelDM, static_cast<uint16_t>(AccessTarget));
@@ -48,62 +44,43 @@ HandlerCells HandlerAccess(const HandlerRow& row) {
   StartStopwatch(WatchStart, WatchLap);
   WaitReady(PortNo);
   AccessTime = Elapsed(WatchStart, WatchLap);
-  const bool whole = !QuitConfirmed;
   const std::string levelRead = ReadDM(PortNo, kTargetLevelDM);
   Write(kBar + row.timeLabel + SecondsText(AccessTime) + " s " + levelRead);
   WaitReady(PortNo);
   Write(kBar + " Wt " + NumText(WaitTime, row.waitWidth) + "/");
   WaitReady(PortNo);
   Countdown(WaitTime);
-  return {{std::to_string(AccessCount), row.move.mark + 1, std::to_string(AccessTarget), level,
-           relay, SecondsCell(AccessTime), levelRead, std::to_string(WaitTime)},
-          whole};
+  return {std::to_string(AccessCount), row.move.mark + 1, std::to_string(AccessTarget), level,
+          relay, SecondsCell(AccessTime), levelRead, std::to_string(WaitTime)};
 }
 
 // An access outside its window adds the running mean instead of its own time. No
-// plate-ready time is measured here, so the plate-ready figures are left alone.
-void CountHandlerAccess(bool valid) {
+// plate-ready time is measured here, so the plate-ready figures are left alone. The row
+// goes to the record as the access ends.
+void CountHandlerAccess(std::vector<std::string> cells, bool valid) {
   if (valid) {
     CountAccessTime(AccessTime);
   } else {
     SumAccessTime += SumAccessTime / AccessCount;
   }
+  cells.push_back(YesNo(valid));
+  RecordRow(cells);
   NewLine();
 }
-
-struct HandlerFigures {
-  int32_t count, min, max;
-  double sum;
-};
 
 }  // namespace
 
 // A cycle brings a plate into a random level and takes it out again; AccessCount
-// counts cycles. The wait is the number typed, in seconds, or drawn from 1 up. A cycle
-// the operator cut short by quitting is taken back whole: its times are not times of
-// a cycle, and its two rows are recorded once that is known.
+// counts cycles, from the moment a cycle starts. The wait is the number typed, in
+// seconds, or drawn from 1 up.
 void HandlerLoop() {
   do {
-    const HandlerFigures before{AccessCount, MinAccessTime, MaxAccessTime, SumAccessTime};
     ++AccessCount;
     AccessTarget = RandomRange(1, LevelCount);
     if (MaxRandomWait > 0) WaitTime = RandomRange(1, MaxRandomWait);
-    HandlerCells in = HandlerAccess({BringIn(), 2, " AcsTime ", 0});
-    const bool inValid = AccessTime > 0;
-    CountHandlerAccess(inValid);
-    HandlerCells out = HandlerAccess({TakeOut(), 1, " AcsTm ", 3});
-    const bool outValid = AccessTime > kShortestAccess && AccessTime < kLongestAccess;
-    CountHandlerAccess(outValid);
-    const bool whole = in.whole && out.whole;
-    if (!whole) {
-      AccessCount = before.count;
-      MinAccessTime = before.min;
-      MaxAccessTime = before.max;
-      SumAccessTime = before.sum;
-    }
-    in.cells.push_back(YesNo(whole && inValid));
-    out.cells.push_back(YesNo(whole && outValid));
-    RecordRow(in.cells);
-    RecordRow(out.cells);
+    std::vector<std::string> cells = HandlerAccess({BringIn(), 2, " AcsTime ", 0});
+    CountHandlerAccess(cells, AccessTime > 0);
+    cells = HandlerAccess({TakeOut(), 1, " AcsTm ", 3});
+    CountHandlerAccess(cells, AccessTime > kShortestAccess && AccessTime < kLongestAccess);
   } while (!AskQuit());
 }
