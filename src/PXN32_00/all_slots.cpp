@@ -76,12 +76,15 @@ MoveReplies LabelledMove(const char* label, int32_t position, int32_t level, int
   return MovePlate(PortNo, position, level, relay);
 }
 
-// One row of the record: the slot, then each move by the name its label shows and its
-// three replies.
+// One row of the record: the slot, then each move that went out by the name its label
+// shows and its three replies. A slot where no move went out (after a quit) has no row.
 void RecordSlot(int32_t position, int32_t level, const char* first, const MoveReplies& a,
                 const char* second, const MoveReplies& b) {
-  RecordRow({std::to_string(AccessCount), std::to_string(level), std::to_string(position), first,
-             a.position, a.level, a.relay, second, b.position, b.level, b.relay});
+  if (!a.made && !b.made) return;
+  auto name = [](const char* label, const MoveReplies& m) { return m.made ? label : ""; };
+  RecordRow({std::to_string(AccessCount), std::to_string(level), std::to_string(position),
+             name(first, a), a.position, a.level, a.relay, name(second, b), b.position, b.level,
+             b.relay});
 }
 
 void ServeSlot(int32_t position) {

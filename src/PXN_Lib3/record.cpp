@@ -8,6 +8,7 @@
 
 #include "PXN_Lib3/globals.h"
 #include "base/clock.h"
+#include "base/farewell.h"
 #include "base/record_format.h"
 #include "comLib3/record_file.h"
 
@@ -19,7 +20,14 @@ RecordFile recordFile;
 int rows = 0;
 std::vector<std::string> settingsNotes;
 std::string lastPath;
-std::string lastFailure;
+std::string currentFailure;  // why the record of the test now running was given up
+
+// The status bar shows the current failure; every failure, with the file it befell, is
+// said on the way out.
+void Failed(const std::string& why) {
+  currentFailure = why;
+  base::AddNoteLine(base::Note::kRecords, "pxn32: --record " + lastPath + ": " + why);
+}
 
 std::string Clock() {
   return StampText(base::TheClock().Wall());
@@ -36,7 +44,7 @@ std::string FileName(const std::string& test, int copy) {
 }
 
 void Put(const std::string& line) {
-  if (recordFile.IsOpen() && !recordFile.Append(line)) lastFailure = recordFile.Failure();
+  if (recordFile.IsOpen() && !recordFile.Append(line)) Failed(recordFile.Failure());
 }
 
 std::string Joined(const std::vector<std::string>& cells) {
@@ -51,20 +59,23 @@ void StartRecord(const std::string& test, const std::vector<std::string>& column
                  const std::vector<std::string>& settings) {
   EndRecord();
   rows = 0;
+  currentFailure.clear();
   settingsNotes = settings;
   settingsNotes.push_back(record_format::kOperatorNote + OperatorName +
                           record_format::kSerialNumberNote + std::to_string(SerialNo) +
                           ", levels " + std::to_string(LevelCount) + ", positions " +
                           std::to_string(PositionCount));
   if (RecordFolder.empty()) return;
-  std::error_code ignored;  // a folder that can't be made shows as a file that can't be opened
-  std::filesystem::create_directories(RecordFolder, ignored);
+  std::error_code folderError;
+  std::filesystem::create_directories(RecordFolder, folderError);
   for (int copy = 1;; ++copy) {
     lastPath = RecordFolder + "/" + FileName(test, copy);
     if (recordFile.Open(lastPath, true) || recordFile.FailureCode() != EEXIST || copy >= 99) break;
   }
   if (!recordFile.IsOpen()) {
-    lastFailure = recordFile.Failure();
+    // A folder that could not be made is why its file is missing.
+    Failed(folderError && recordFile.FailureCode() == ENOENT ? folderError.message()
+                                                               : recordFile.Failure());
     return;
   }
   std::vector<std::string> header = columns;
@@ -97,19 +108,16 @@ void ResetRecords() {
   rows = 0;
   settingsNotes.clear();
   lastPath.clear();
-  lastFailure.clear();
+  currentFailure.clear();
+  base::SetNote(base::Note::kRecords, "");
 }
 
 int RecordedRows() {
   return rows;
 }
 
-const std::string& RecordPath() {
-  return lastPath;
-}
-
 const std::string& RecordFailure() {
-  return lastFailure;
+  return currentFailure;
 }
 
 std::string SecondsCell(int64_t hundredths) {

@@ -25,9 +25,9 @@ void RecordNote(const std::string& text);
 void EndRecord();
 // Rows written since StartRecord.
 int RecordedRows();
-// The file of the record being written or written last; empty when there was none.
-const std::string& RecordPath();
-// Why the last record was given up ("No space left on device"); empty while they work.
+// Why the record of the test now running (or run last) was given up ("No space left on
+// device"); empty while it works. Every failure, with its file, is noted for the way out
+// (base/farewell.h).
 const std::string& RecordFailure();
 
 // No folder, no record open, no failure: as at start.

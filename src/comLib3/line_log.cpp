@@ -3,20 +3,33 @@
 #include <cstdio>
 
 #include "base/clock.h"
+#include "base/farewell.h"
 #include "comLib3/record_file.h"
 
 namespace {
 
 RecordFile logFile;
 std::string stoppedAt;
+bool wroteAny = false;  // a line went in before the log stopped
+
+// What the program says about a log that stopped, once the terminal is back.
+void NoteFailure() {
+  base::SetNote(base::Note::kLineLog,
+                "pxn32: --log " + logFile.Path() + ": " + logFile.Failure() +
+                    (wroteAny ? "; the log stopped at " + stoppedAt : "; nothing was logged"));
+}
 
 void Put(const std::string& text) {
   if (!logFile.IsOpen()) return;
   const base::WallTime now = base::TheClock().Wall();
-  if (logFile.Append(StampText(now) + "  " + text)) return;
+  if (logFile.Append(StampText(now) + "  " + text)) {
+    wroteAny = true;
+    return;
+  }
   char at[16];
   std::snprintf(at, sizeof at, "%02d:%02d:%02d", now.hour, now.minute, now.second);
   stoppedAt = at;
+  NoteFailure();
 }
 
 std::string PortText(int port) {
@@ -27,7 +40,11 @@ std::string PortText(int port) {
 
 bool StartLineLog(const std::string& path, const std::string& header) {
   stoppedAt.clear();
-  if (!logFile.Open(path, false)) return false;
+  wroteAny = false;
+  if (!logFile.Open(path, false)) {
+    NoteFailure();
+    return false;
+  }
   Put(header);
   return logFile.IsOpen();
 }
@@ -36,6 +53,8 @@ void StopLineLog() {
   logFile.Close();
   logFile.Forget();
   stoppedAt.clear();
+  wroteAny = false;
+  base::SetNote(base::Note::kLineLog, "");
 }
 
 void LogAttempt(int port, std::string_view sent, std::string_view got, int attempt,
@@ -57,8 +76,4 @@ bool LineLogOn() {
 
 const std::string& LineLogFailure() {
   return logFile.Failure();
-}
-
-const std::string& LineLogStoppedAt() {
-  return stoppedAt;
 }

@@ -2,7 +2,8 @@
 // one line for every request and its reply with the attempt and the time it took, and
 // the line going away and coming back. Each line starts with the wall-clock time to the
 // millisecond. When the file can't be written the log stops for good; the console goes
-// on without it and shows that it did (LineLogFailure).
+// on without it and shows that it did (LineLogFailure). Only a regular file or a
+// terminal is taken, and a FIFO nobody reads never holds the start.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -20,7 +21,6 @@ void LogAttempt(int port, std::string_view sent, std::string_view got, int attem
 void LogPortEvent(int port, const std::string& what);
 bool LineLogOn();
 // Why the log stopped ("No space left on device"); empty while it works or when none
-// was asked for.
+// was asked for. The reason, the file and when it stopped are noted for the way out
+// (base/farewell.h).
 const std::string& LineLogFailure();
-// When it stopped, "10:03:22"; empty while it works.
-const std::string& LineLogStoppedAt();

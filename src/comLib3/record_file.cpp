@@ -1,24 +1,38 @@
 #include "comLib3/record_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+// Only a regular file or a terminal is taken: anything else would swallow the lines or
+// block on them. A FIFO is turned down before it is opened (opening it could wait for a
+// reader), and the open itself never blocks.
 bool RecordFile::Open(const std::string& path, bool fresh) {
+  constexpr char kNotAFile[] = "not a regular file or a terminal";
   Close();
   path_ = path;
   failure_.clear();
   failureCode_ = 0;
-  const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | (fresh ? O_EXCL : 0);
+  struct stat st {};
+  if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode) &&
+      !S_ISDIR(st.st_mode))
+    return Fail(EINVAL, kNotAFile);
+  const int flags =
+      O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (fresh ? O_EXCL : 0);
   fd_ = open(path.c_str(), flags, 0644);
-  return fd_ >= 0 || Fail(errno);
+  if (fd_ < 0) return Fail(errno);
+  if (fstat(fd_, &st) != 0) return Fail(errno);
+  if (!S_ISREG(st.st_mode) && !isatty(fd_)) return Fail(EINVAL, kNotAFile);
+  (void)fcntl(fd_, F_SETFL, O_WRONLY | O_APPEND);  // a terminal's writes wait their turn
+  return true;
 }
 
-bool RecordFile::Fail(int error) {
-  failure_ = std::strerror(error);
+bool RecordFile::Fail(int error, const char* why) {
+  failure_ = why ? why : std::strerror(error);
   failureCode_ = error;
   Close();
   return false;

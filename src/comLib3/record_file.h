@@ -15,7 +15,8 @@ class RecordFile {
   RecordFile& operator=(const RecordFile&) = delete;
   ~RecordFile() { Close(); }
 
-  // Opens `path` for appending; with `fresh` the file must not exist yet.
+  // Opens `path` for appending; with `fresh` the file must not exist yet. Only a regular
+  // file or a terminal is taken.
   bool Open(const std::string& path, bool fresh);
   // Writes `line` and a line end; false (and closed) when it could not be written whole.
   bool Append(std::string_view line);
@@ -29,7 +30,7 @@ class RecordFile {
   int FailureCode() const { return failureCode_; }  // errno of the failure, 0 while it works
 
  private:
-  bool Fail(int error);
+  bool Fail(int error, const char* why = nullptr);
   bool FailMidLine(int error, size_t written);
 
   int fd_ = -1;

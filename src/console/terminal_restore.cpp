@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "base/farewell.h"
 #include "base/held_lines.h"
 #include "base/write_all.h"
 #include "console/terminal.h"
@@ -33,10 +34,12 @@ void ApplyRawMode() {
   if (haveTermios) tcsetattr(STDIN_FILENO, TCSANOW, &rawTermios);
 }
 
-// Every way out that runs code: the serial lines let go of, the terminal as it was.
+// Every way out that runs code: the serial lines let go of, the terminal as it was, and
+// then what the run has to say (a log or record that failed, the simulated store's books).
 void LeaveCleanly() {
   base::ReleaseHeldLines();
   RestoreTerminal();
+  base::SayFarewell();
 }
 
 void OnEndingSignal(int sig) {

@@ -37,13 +37,15 @@ constexpr int64_t kLookIntervalMicros = 10000;
 
 class PosixPtyServer : public PtyServer {
  public:
-  PosixPtyServer(SimLine& line, int master, int slave, int wake, int watch, std::string path)
+  PosixPtyServer(SimLine& line, int master, int slave, int wake, int watch, std::string path,
+                 std::function<void()> afterReceiving)
       : line_(line),
         master_(master),
         slave_(slave),
         wake_(wake),
         watch_(watch),
-        path_(std::move(path)) {
+        path_(std::move(path)),
+        afterReceiving_(std::move(afterReceiving)) {
     thread_ = std::thread([this] { Serve(); });
   }
   ~PosixPtyServer() override {
@@ -72,6 +74,7 @@ class PosixPtyServer : public PtyServer {
   int64_t lookUntil_ = -1;  // after a close: when to stop looking at the line's flag
   int64_t nextLook_ = -1;
   std::string path_;
+  std::function<void()> afterReceiving_;
   std::deque<DueByte> due_;  // reply bytes with the time they reach the PC
   base::RealClock clock_;
   std::thread thread_;
@@ -100,6 +103,7 @@ bool PosixPtyServer::ReceiveFromMaster() {
   if (n > 0) {
     line_.Receive(std::string_view(buffer, static_cast<size_t>(n)), clock_.NowMicros());
     CollectReplies();
+    if (afterReceiving_) afterReceiving_();
     return true;
   }
   return n < 0 && (errno == EINTR || errno == EAGAIN);
@@ -196,7 +200,8 @@ std::string Failure(const char* what) {
 
 }  // namespace
 
-std::unique_ptr<PtyServer> PtyServer::Start(SimLine& line, std::string& error) {
+std::unique_ptr<PtyServer> PtyServer::Start(SimLine& line, std::string& error,
+                                            std::function<void()> afterReceiving) {
   int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master < 0) {
     error = Failure("posix_openpt");
@@ -226,16 +231,18 @@ std::unique_ptr<PtyServer> PtyServer::Start(SimLine& line, std::string& error) {
     close(watch);
     watch = -1;
   }
-  return std::make_unique<PosixPtyServer>(line, master, slave, wake, watch, name);
+  return std::make_unique<PosixPtyServer>(line, master, slave, wake, watch, name,
+                                          std::move(afterReceiving));
 }
 
 std::unique_ptr<PtyServer> ServeSimulator(const SimOptions& options, PlcModel& model, SimLine& line,
-                                          std::string& error) {
+                                          std::string& error,
+                                          std::function<void()> afterReceiving) {
   ApplySimOptions(options, model, line, base::RealClock().NowMicros());
   // Nobody reads the traffic logs of a served store, and a run may last for days.
   model.logRequests = false;
   line.keepWire = false;
-  return PtyServer::Start(line, error);
+  return PtyServer::Start(line, error, std::move(afterReceiving));
 }
 
 }  // namespace plcsim

@@ -1,12 +1,14 @@
 // pxn32: the service console on the real terminal, talking to the controller on a
 // serial device, or to the built-in simulated plate store with --sim.
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "KV_Lib3/exchange.h"
 #include "PXN32_00/main_menu.h"
 #include "PXN_Lib3/record.h"
+#include "base/farewell.h"
 #include "base/standard_fds.h"
 #include "base/version.h"
 #include "comLib3/line_log.h"
@@ -81,10 +83,27 @@ struct Simulator {
   std::unique_ptr<plcsim::PtyServer> server;
 };
 
+// The store's books as the server last left them, ready for a way out that can't wait
+// for the server (a signal).
+void NoteBooks(const plcsim::PlcModel& model) {
+  base::SetNote(base::Note::kBooks, plcsim::BooksLine(model));
+}
+
+// The simulator of this run, for the way out through exit() (the end of the input).
+Simulator* runningSimulator = nullptr;
+
+// Stops the server, so the model is ours alone, and notes the books as they now stand.
+void StopSimulator() {
+  if (!runningSimulator || !runningSimulator->server) return;
+  runningSimulator->server.reset();
+  NoteBooks(runningSimulator->model);
+}
+
 bool SetUpSerial(const Options& options, Simulator& sim) {
   if (options.sim) {
     std::string error;
-    sim.server = plcsim::ServeSimulator(options.store, sim.model, sim.line, error);
+    sim.server = plcsim::ServeSimulator(options.store, sim.model, sim.line, error,
+                                        [&model = sim.model] { NoteBooks(model); });
     if (!sim.server) {
       std::fprintf(stderr, "pxn32: cannot start the simulator: %s\n", error.c_str());
       return false;
@@ -117,18 +136,6 @@ void StartRecords(const Options& options, const Simulator& sim) {
   if (!options.log.empty()) StartLineLog(options.log, LogHeader(options, sim));
 }
 
-// Once the terminal is back: what the status bar could only hint at.
-void ReportRecordFailures(const Options& options) {
-  if (!LineLogFailure().empty())
-    std::fprintf(stderr, "pxn32: --log %s: %s%s\n", options.log.c_str(), LineLogFailure().c_str(),
-                 LineLogStoppedAt().empty()
-                     ? "; nothing was logged"
-                     : ("; the log stopped at " + LineLogStoppedAt()).c_str());
-  if (!RecordFailure().empty())
-    std::fprintf(stderr, "pxn32: --record %s: %s\n", RecordPath().c_str(), RecordFailure().c_str());
-  StopLineLog();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,6 +159,7 @@ int main(int argc, char** argv) {
   }
   Simulator sim;
   if (!SetUpSerial(options, sim)) return 1;
+  runningSimulator = &sim;
   StartRecords(options, sim);
   std::string error;
   std::unique_ptr<console::Backend> backend = StartConsole(error);
@@ -159,13 +167,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "pxn32: %s\n", error.c_str());
     return 1;
   }
+  // Every way out that runs code ends in the console's restore, which then says what the
+  // notes hold; the end of the input leaves through exit(), and stops the simulator here
+  // first (run before the console's own exit hook, which was set up before it).
+  std::atexit(StopSimulator);
   int code = RunProgram();
   NormVideo();  // shows the last frame before the terminal is handed back
   console::RestoreTerminal();
-  ReportRecordFailures(options);
-  if (sim.server) {
-    sim.server.reset();  // the model is ours alone once its server has stopped
-    std::fprintf(stderr, "%s\n", plcsim::BooksLine(sim.model).c_str());
-  }
+  StopSimulator();
+  runningSimulator = nullptr;
+  base::SayFarewell();
   return code;
 }

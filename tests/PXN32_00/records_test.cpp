@@ -1,5 +1,6 @@
 // The records the access tests leave with --record: each row holds what its screen line
 // shows, so the line can be built again from the row; the summary follows as comments.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -12,6 +13,8 @@
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/positioning_times.h"
 #include "PXN_Lib3/record.h"
+#include "PXN_Lib3/status.h"
+#include "base/farewell.h"
 #include "comLib3/screen_tools.h"
 #include "console/console.h"
 #include "support/virtual_world.h"
@@ -153,6 +156,48 @@ class RecordsTest : public VirtualWorld {
   std::filesystem::path dir_;
 };
 
+// What the program says on its way out.
+std::string Farewell() {
+  testing::internal::CaptureStderr();
+  base::SayFarewell();
+  return testing::internal::GetCapturedStderr();
+}
+
+// A record that can't be written: NO REC shows while the test it belongs to runs, and
+// goes when the next record works; on the way out every failure is named with its file
+// and its true cause.
+TEST_F(RecordsTest, AFailedRecordIsMarkedWhileItFailsAndNamedOnTheWayOut) {
+  const std::string taken = (dir_ / "taken").string(), locked = (dir_ / "locked").string();
+  std::filesystem::create_directories(locked);
+  std::ofstream(taken) << "a file where the folder should be";
+  const std::string bar = "Plaxon    ComPort 1  SNr. 0  SysStat 0000    Ready 1";
+  OpenSimPort();
+  RecordFolder = taken;
+  StartRecord("a", {"x"});
+  RecordRow({"1"});
+  ShowStatus();
+  EXPECT_EQ(Row(1).substr(0, 72), bar + std::string(13, ' ') + "NO REC ");
+  std::filesystem::remove(taken);
+  clock.Advance(kSecond);
+  StartRecord("b", {"x"});
+  RecordRow({"1"});
+  EndRecord();
+  ShowStatus();
+  EXPECT_EQ(Row(1).substr(0, 72), bar + std::string(20, ' '));
+  EXPECT_EQ(Farewell(), "pxn32: --record " + taken + "/2026-12-06_10-00-00_a.csv: Not a directory\n");
+  // A folder under one that can't be written: the folder's cause, not the missing file's.
+  chmod(locked.c_str(), 0555);
+  EXPECT_EXIT(
+      {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        RecordFolder = locked + "/sub";
+        StartRecord("c", {"x"});
+        std::fprintf(stderr, "[%s]", RecordFailure().c_str());
+        _exit(0);
+      },
+      testing::ExitedWithCode(0), "\\[Permission denied\\]");
+}
+
 // A short run of each mode, quit in the middle of an access: the file's name, its header,
 // one row for each row on the screen that the row builds again exactly, the rows that
 // counted as many as the summary's total, and the summary as the last notes.
@@ -209,9 +254,12 @@ TEST_F(RecordsTest, ARandomAccessRecordHoldsTheScreensRowsAndItsSummary) {
     // cut short by the quit leaves its row open, under the summary.
     ASSERT_FALSE(csv.rows.empty());
     Lines shown, built;
+    std::string before;  // each row is written as its access ends, at its own time
     for (const Cells& row : csv.rows) {
       ASSERT_EQ(row.size(), c.columns) << Escaped(row[0]);
       EXPECT_EQ(row.back().substr(0, 11), "2026-12-06 ");
+      EXPECT_GT(row.back(), before);
+      before = row.back();
       built.push_back(c.line(row));
     }
     const std::string first = built[0].substr(0, 6);
@@ -234,6 +282,19 @@ TEST_F(RecordsTest, ARandomAccessRecordHoldsTheScreensRowsAndItsSummary) {
     EXPECT_EQ(csv.rows.back()[c.counted], c.columns == 17 ? "no" : "yes");
     EXPECT_EQ(csv.notes.back().substr(0, 6), "ended ");
   }
+}
+
+// Quit while the all-slots test waits for Ready before its first move: no move went out,
+// so the record holds none.
+TEST_F(RecordsTest, AnAllSlotsTestQuitBeforeItsFirstMoveRecordsNoMove) {
+  plc.faults.readyStuck = true;
+  RecordFolder = dir_.string();
+  OpenSimPort();
+  PositionCount = 3, LevelCount = 4;
+  keys.Type("NY");
+  keys.Key(kKeyEsc, 5 * kSecond), keys.Key('Y', kSecond);
+  AllSlotsTest();
+  EXPECT_TRUE(ReadCsv(OnlyFile()).rows.empty());
 }
 
 std::string SlotLine(const Cells& c) {

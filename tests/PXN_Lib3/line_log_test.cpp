@@ -4,6 +4,7 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "KV_Lib3/exchange.h"
+#include "base/farewell.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
@@ -86,9 +88,18 @@ TEST_F(LineLogTest, EveryAttemptOfARetriedExchangeIsOneLine) {
   }
 }
 
+// What the program says on its way out.
+std::string Farewell() {
+  testing::internal::CaptureStderr();
+  base::SayFarewell();
+  base::ResetNotes();
+  return testing::internal::GetCapturedStderr();
+}
+
 // A log that can't be started, or that meets a full disk on the way: the exchanges go
 // on, the lines written so far are whole, and the bar says NO LOG before its time, once
-// per redraw, where blanks stood; with a working log the bar is as it always is.
+// per redraw, where blanks stood; with a working log the bar is as it always is. On the
+// way out the program names the file, the reason and whether anything went in.
 TEST_F(LineLogTest, AFileThatCantBeWrittenLeavesTheConsoleWorking) {
   const std::string plain = kBar + std::string(72 - 55, ' ');
   const std::string marked = kBar + std::string(72 - 55 - 7, ' ') + "NO LOG ";
@@ -101,14 +112,23 @@ TEST_F(LineLogTest, AFileThatCantBeWrittenLeavesTheConsoleWorking) {
     rlim_t room;  // bytes the file may take
     std::string failure;
     std::string bar;
+    std::string farewell;  // after "pxn32: --log <path>: <failure>"
   } cases[] = {
-      {"works", path_, RLIM_INFINITY, "", plain},
+      {"works", path_, RLIM_INFINITY, "", plain, ""},
       {"no such folder", (dir_ / "none" / "line.log").string(), RLIM_INFINITY,
-       "No such file or directory", marked},
-      {"a folder", dir_.string(), RLIM_INFINITY, "Is a directory", marked},
-      {"full at once", "/dev/full", RLIM_INFINITY, "No space left on device", marked},
-      {"full on the way", path_, 400, "File too large", marked},
+       "No such file or directory", marked, "; nothing was logged\n"},
+      {"a folder", dir_.string(), RLIM_INFINITY, "Is a directory", marked,
+       "; nothing was logged\n"},
+      {"full at once", path_, 0, "File too large", marked, "; nothing was logged\n"},
+      {"full on the way", path_, 400, "File too large", marked,
+       "; the log stopped at 10:00:02\n"},
+      {"a device", "/dev/full", RLIM_INFINITY, "not a regular file or a terminal", marked,
+       "; nothing was logged\n"},
+      // A FIFO with no reader would hold an open that waits.
+      {"a FIFO", (dir_ / "fifo").string(), RLIM_INFINITY, "not a regular file or a terminal",
+       marked, "; nothing was logged\n"},
   };
+  ASSERT_EQ(mkfifo((dir_ / "fifo").c_str(), 0600), 0);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::filesystem::remove(path_);
@@ -122,6 +142,8 @@ TEST_F(LineLogTest, AFileThatCantBeWrittenLeavesTheConsoleWorking) {
     setrlimit(RLIMIT_FSIZE, &limit);
     EXPECT_EQ(LineLogFailure(), c.failure);
     EXPECT_EQ(LineLogOn(), c.failure.empty());
+    EXPECT_EQ(Farewell(), c.failure.empty() ? ""
+                                            : "pxn32: --log " + c.path + ": " + c.failure + c.farewell);
     ShowStatus();
     EXPECT_EQ(Row(1).substr(0, 72), c.bar);
     if (c.path != path_) continue;

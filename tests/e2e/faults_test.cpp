@@ -52,11 +52,12 @@ std::vector<Step> RandomAccess(const std::string& mode, const char* struck = nul
   return steps;
 }
 
-// Esc and Y, the summary (of no access, when `none`), a key, the menu, "0".
-std::vector<Step> OutOfRandomAccess(bool none = true) {
+// Esc and Y, the summary (with `count` accesses, when given), a key, the menu, "0". The
+// carousel mode counts the cycle the quit stopped, the both mode no access it cut short.
+std::vector<Step> OutOfRandomAccess(const char* count = "0") {
   std::vector<Step> steps = {
       {"", "Escape", false, true}, {"Quit ? ", "Y"}, {"Complete Access Time Summary", ""}};
-  if (none) steps.push_back({"Total Accesses:           0", ""});
+  if (count) steps.push_back({std::string("Total Accesses:           ") + count, ""});
   steps.insert(steps.end(), {{"Access Time Summary", "x"}, {"Enter [0..6]", "0", true}});
   return steps;
 }
@@ -147,13 +148,13 @@ TEST_F(Pxn32, TheLongScreensWaitOutAControllerThatFailsFromTheStart) {
        RandomAccess("C"),
        {{1, kNothingAnswers},
         {2, "Levels detected: 0    RotPos detected: 9; Access ;  Waiting for Ready"}},
-       OutOfRandomAccess()},
+       OutOfRandomAccess("1")},
       {"garbled",
        "--garbled",
        RandomAccess("C"),
        {{1, R"(Plaxon    ComPort 1  SNr\. 0  SysStat 0000    Ready .+#\?.+ +\d\d:\d\d:\d\d)"},
         {2, R"(Levels detected: 0    RotPos detected: 9; Access .+#\?.+;  Waiting for Ready)"}},
-       OutOfRandomAccess()},
+       OutOfRandomAccess("1")},
       // Ready begins with "1", so the access starts, and then never reads exactly "1":
       // the access waits. The status row runs on into row 2 with the reply as it came.
       {"over-long",
@@ -174,7 +175,7 @@ TEST_F(Pxn32, TheLongScreensWaitOutAControllerThatFailsFromTheStart) {
        "--positions 2 --levels 2 --late 60",
        RandomAccess("B"),
        {{1, R"(Plaxon    ComPort 1  SNr\. \d+  SysStat .+ +\d\d:\d\d:\d\d)"}},
-       OutOfRandomAccess(false)},
+       OutOfRandomAccess(nullptr)},
       // The all-slots test waits for Ready before it starts the carousel.
       {"all slots, Ready stuck at 0",
        "--positions 2 --levels 2 --ready-stuck",

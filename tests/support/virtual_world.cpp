@@ -19,6 +19,7 @@
 #include "comLib3/line_log.h"
 #include "comLib3/screen_tools.h"
 #include "comLib3/serial.h"
+#include "base/farewell.h"
 #include "console/backend.h"
 #include "console/console.h"
 #include "plcsim/sim_serial.h"
@@ -33,6 +34,7 @@ void ResetProgramGlobals() {
   FastLink = false;
   StopLineLog();
   ResetRecords();
+  base::ResetNotes();
   KeyBuffer.clear();
   SavedX = SavedY = 0;
   for (int port = 1; port <= kMaxPorts; ++port) CloseComPort(port);
