@@ -9,6 +9,27 @@
 
 bool FastLink = false;
 
+namespace {
+
+int64_t lastExchangeStart = -kFastLinkPaceMicros;
+
+// A read that ends on the line end lets a polling loop go round as fast as the
+// controller answers; against a store that answers at once that would be hundreds of
+// exchanges a second. On a real line an exchange takes longer than this anyway.
+void PaceFastLink() {
+  if (!FastLink) return;
+  base::Clock& clock = base::TheClock();
+  clock.SleepUntil(lastExchangeStart + kFastLinkPaceMicros);
+  lastExchangeStart = clock.NowMicros();
+}
+
+}  // namespace
+
+void ResetExchange() {
+  FastLink = false;
+  lastExchangeStart = -kFastLinkPaceMicros;
+}
+
 std::string ApplyNegativeRule(const std::string& command) {
   size_t minus = command.find('-');
   if (minus == std::string::npos) return command;
@@ -22,6 +43,7 @@ std::string ApplyNegativeRule(const std::string& command) {
 std::string PlcExchange(int port, const std::string& command, std::string& reply) {
   reply.clear();
   if (EscAbort) return reply;
+  PaceFastLink();
   PurgeComPort(port);
   const std::string line = ApplyNegativeRule(command) + '\r';
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {

@@ -14,6 +14,11 @@ constexpr char kReplyLineEnd[] = "\r\n";
 // a read also ends as soon as the reply's line end has arrived; purge, attempts, the
 // pause before the last read and the reply rules stay the same.
 extern bool FastLink;
+// On the fast link exchanges start at least this far apart: a polling loop against a
+// controller that answers at once makes at most 100 a second.
+constexpr int64_t kFastLinkPaceMicros = 10000;
+// The faithful link, and no exchange made yet.
+void ResetExchange();
 
 std::string PlcExchange(int port, const std::string& command, std::string& reply);
 std::string PlcExchange(int port, const std::string& command);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "KV_Lib3/exchange.h"
+#include "PXN_Lib3/device_ops.h"
 #include "comLib3/line_log.h"
 #include "support/virtual_world.h"
 
@@ -66,6 +67,20 @@ TEST_F(FastLinkTest, AtTheLinesPaceAnExchangeTakesItsBytesAndTheAnswerDelay) {
     EXPECT_EQ(PlcExchange(1, "RD 1915"), "1");
     EXPECT_EQ(clock.NowMicros() - start, fast ? 15595 : 64160);
   }
+}
+
+// A Ready that never comes, on the fast link against a store that answers in 3 ms: the
+// Ready wait exchanges at most once every 10 ms, 100 times in its first second.
+TEST_F(FastLinkTest, AWaitThatNeverEndsExchangesAtMostOnceEvery10ms) {
+  plc.faults.readyStuck = true;
+  plc.SetRelay(1915, false);
+  OpenSimPort();
+  FastLink = true;
+  keys.Key(kKeyEsc, 1000000), keys.Key('Y', 100000);
+  WaitReady(1);
+  int inFirstSecond = 0;
+  for (const auto& record : line.Wire()) inFirstSecond += record.at < 1000000;
+  EXPECT_EQ(inFirstSecond, 100);
 }
 
 }  // namespace

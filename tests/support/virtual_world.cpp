@@ -31,7 +31,7 @@ Lines operator+(Lines a, const Lines& b) {
 
 void ResetProgramGlobals() {
   EscAbort = false;
-  FastLink = false;
+  ResetExchange();
   StopLineLog();
   ResetRecords();
   base::ResetNotes();
