@@ -1,9 +1,11 @@
 #include "session.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -39,8 +41,17 @@ Session::Session(const std::string& base, const std::string& program, const std:
            " '" + command + "'");
 }
 
+// A process is gone once the system no longer knows its number.
+static bool Gone(int pid) {
+  return pid <= 0 || (kill(pid, 0) != 0 && errno == ESRCH);
+}
+
+// The terminal goes, and with it the program (SIGHUP); the test's folder is only
+// removed once the program has stopped writing into it.
 Session::~Session() {
+  const int pid = Pid();
   RunShell(tmux_ + "kill-server 2>/dev/null");
+  WaitUntil([&] { return Gone(pid); });
 }
 
 void Session::Type(const std::string& text, bool enter) const {
@@ -170,7 +181,12 @@ void Pxn32::SetUp() {
 void Pxn32::TearDown() {
   if (dir_.empty()) return;
   if (std::filesystem::exists(dir_ + "/plcsim.pid")) StopPlcsim();
-  std::filesystem::remove_all(dir_);
+  // Every process the test started has ended by now; a file that something else still
+  // removes is only a reason to look again.
+  std::error_code error;
+  for (int attempt = 0; attempt < 50; ++attempt, usleep(20000))
+    if (std::filesystem::remove_all(dir_, error), !error) return;
+  ADD_FAILURE() << "cannot remove " << dir_ << ": " << error.message();
 }
 
 std::string Pxn32::Program(const std::string& name) const {
@@ -191,12 +207,14 @@ void Pxn32::RunFromScratchFolder() {
 
 bool Pxn32::StartPlcsim(const std::string& link, const std::string& options,
                         const std::string& run) {
+  std::filesystem::remove(dir_ + "/plcsim.code");  // left by one stopped before
   RunShell("(" + run + Program("plcsim") + " --link " + link + " " + options + " >" + dir_ +
            "/plcsim.out & echo $! >" + dir_ + "/plcsim.pid; wait $!; echo $? >" + dir_ +
            "/plcsim.code) &");
   return WaitUntil([&] { return std::filesystem::is_symlink(link); });
 }
 
+// Its exit code is written once it has ended, link and all.
 std::string Pxn32::StopPlcsim() {
   RunShell("cd " + dir_ + " && kill $(cat plcsim.pid) && rm plcsim.pid");
   WaitUntil([&] { return !ReadFile(dir_ + "/plcsim.code").empty(); });
