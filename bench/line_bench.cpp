@@ -77,17 +77,17 @@ int64_t Median(std::vector<int64_t> values) {
   return values[values.size() / 2];
 }
 
-// plcsim --link PATH --paced, beside this program.
+// plcsim --link PATH with an option (--paced by default), beside this program.
 struct Plcsim {
   pid_t pid = -1;
-  bool Start(const std::string& link) {
+  bool Start(const std::string& link, const char* option = "--paced") {
     const std::string program =
         (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "plcsim").string();
     pid = fork();
     if (pid == 0) {
       int null = open("/dev/null", O_WRONLY);
       dup2(null, STDOUT_FILENO);
-      execl(program.c_str(), "plcsim", "--link", link.c_str(), "--paced", nullptr);
+      execl(program.c_str(), "plcsim", "--link", link.c_str(), option, nullptr);
       _exit(127);
     }
     for (int i = 0; i < 200 && !std::filesystem::is_symlink(link); ++i) usleep(10000);
@@ -185,6 +185,23 @@ double WaitReadyShare(double& wallSeconds) {
       &wallSeconds);
 }
 
+// WaitReady on the fast link against a store that answers at once and never reports
+// Ready, for about 3 s: Esc and Y typed on the console's terminal end it.
+double FastWaitReadyShare(int keys) {
+  FastLink = true;
+  std::thread typist([keys] {
+    usleep(3000000);
+    (void)!write(keys, "\x1b", 1);
+    usleep(200000);
+    (void)!write(keys, "Y", 1);
+  });
+  const double share = CpuShare([] { WaitReady(PortNo); });
+  typist.join();
+  FastLink = false;
+  QuitConfirmed = false;
+  return share;
+}
+
 // Simulated seconds per wall second: the both-mode random-access test in virtual time,
 // against the store in this process, for `accesses` accesses.
 void SimulatorSpeed(int accesses, double& simulated, double& wall) {
@@ -234,10 +251,10 @@ int main() {
   const std::string link = dir + "/line";
   double exchangePhysical = 0, faithful = 0, fast = 0, passFaithful = 0, passFast = 0;
   double readyShare = 0, readyWall = 0, secondsShare = 0, secondsWall = 0;
-  double monitorShare = 0, monitorWall = 0, monitorFastShare = 0;
+  double monitorShare = 0, monitorWall = 0, monitorFastShare = 0, readyFastShare = 0;
   {
-    Plcsim plcsim;
-    if (!plcsim.Start(link)) {
+    Plcsim plcsim, stuck;
+    if (!plcsim.Start(link) || !stuck.Start(dir + "/stuck", "--ready-stuck")) {
       std::fprintf(stderr, "bench_line: plcsim did not start\n");
       return 1;
     }
@@ -281,6 +298,9 @@ int main() {
         for (int pass = 0; pass < 10; ++pass) FlagMonitorPass();
       });
       CloseComPort(PortNo);
+      SetSerialOpener([dir](int, int& e) { return OpenPosixSerial(dir + "/stuck", e); });
+      if (OpenPlcPort(PortNo) == 0) readyFastShare = FastWaitReadyShare(terminal.master);
+      CloseComPort(PortNo);
     }
     NormVideo();
     console::RestoreTerminal();
@@ -315,6 +335,8 @@ int main() {
   std::fprintf(report, "  idle flag monitor, faithful     %.2f %% of %.1f s\n", monitorShare,
                monitorWall);
   std::fprintf(report, "  idle flag monitor, fast link    %.2f %%\n", monitorFastShare);
+  std::fprintf(report, "  WaitReady, fast link, Ready stuck, store answering at once  %.2f %%\n",
+               readyFastShare);
   std::fprintf(report,
                "simulator in virtual time, both-mode random access, %d accesses:\n"
                "  %.0f simulated s in %.2f wall s: %.0f simulated s per wall s "

@@ -15,7 +15,7 @@ int64_t lastExchangeStart = -kFastLinkPaceMicros;
 
 // A read that ends on the line end lets a polling loop go round as fast as the
 // controller answers; against a store that answers at once that would be hundreds of
-// exchanges a second. On a real line an exchange takes longer than this anyway.
+// exchanges a second.
 void PaceFastLink() {
   if (!FastLink) return;
   base::Clock& clock = base::TheClock();
