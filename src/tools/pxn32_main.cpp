@@ -108,6 +108,10 @@ bool SetUpSerial(const Options& options, Simulator& sim) {
       std::fprintf(stderr, "pxn32: cannot start the simulator: %s\n", error.c_str());
       return false;
     }
+    // The books as the store starts, for a run that ends before its first request (the
+    // input already at its end): the server only touches the model once a request
+    // comes, and nothing has opened the line yet.
+    NoteBooks(sim.model);
     std::string path = sim.server->SlavePath();
     SetSerialOpener([path](int, int& error) { return OpenPosixSerial(path, error); });
   } else if (!options.device.empty()) {

@@ -201,6 +201,12 @@ TEST_F(Pxn32, TheEndOfItsInputInTheMiddleOfATestEndsItWithCode1) {
       << ReadFile(err);
   EXPECT_TRUE(session.TerminalAsBefore());
   EXPECT_TRUE(session.DisplayRestored());
+  // Input that ends before the first request: the books as the store started.
+  Session empty(dir_ + "/empty", Program("pxn32") + " --sim </dev/null 2>" + err);
+  EXPECT_EQ(empty.WaitForEnd(), "1\n");
+  EXPECT_EQ(ReadFile(err),
+            "pxn32: end of input, stopping.\n"
+            "simulated store: plates at 1.1, moves refused 0, plates lost 0\n");
 }
 
 // The screen is 80 x 25 at least, up to the terminal's size at start. A smaller terminal
