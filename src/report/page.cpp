@@ -18,7 +18,7 @@ constexpr char kStyle[] = R"(
 body { font-family: sans-serif; color: #111; max-width: 1000px; margin: 16px auto; padding: 0 12px; }
 h1 { font-size: 22px; }
 h2 { font-size: 18px; margin-bottom: 4px; }
-h3 { font-size: 14px; margin: 4px 0; }
+h3 { font-size: 14px; margin: 12px 0 4px; }
 .head { display: flex; flex-wrap: wrap; gap: 8px 40px; align-items: flex-start; }
 section { border-top: 2px solid #444; margin-top: 28px; }
 table.facts th { text-align: left; font-weight: normal; color: #444; padding-right: 14px; vertical-align: top; }
