@@ -144,11 +144,11 @@ Plot TimeHistogram(const Record& record, std::string_view column, std::string wh
     if (std::optional<int64_t> h = Hundredths(row.cells[at])) times.push_back(*h);
   if (times.empty()) return plot;
   const auto [low, high] = std::minmax_element(times.begin(), times.end());
-  int64_t width = 1;  // hundredths
-  for (int64_t w : {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 100000}) {
-    width = w;
-    if ((*high - *low) / w < 24) break;
-  }
+  // 1, 2, 5, 10, 20, 50 ... hundredths: the first that gives fewer than two dozen bins.
+  int64_t width = 1;
+  for (int64_t decade = 1; (*high - *low) / width >= 24; decade *= 10)
+    for (int64_t factor : {1, 2, 5})
+      if ((*high - *low) / (width = factor * decade) < 24) break;
   const auto Floor = [width](int64_t h) { return (h >= 0 ? h : h - width + 1) / width; };
   const int64_t first = Floor(*low);
   std::vector<int64_t> bins(static_cast<size_t>(Floor(*high) - first + 1));

@@ -45,7 +45,8 @@ Axis TimeAxis(int64_t from, int64_t to, std::string title) {
                                 120,   300,   600,   900,   1800,   3600,   7200,
                                 10800, 21600, 43200, 86400, 172800, 604800, 2419200};
   if (to - from < 10'000) to = from + 10'000;  // a lone access still gets a readable axis
-  int64_t step = kSteps[std::size(kSteps) - 1];
+  const int64_t longest = kSteps[std::size(kSteps) - 1];
+  int64_t step = ((to - from) / 1000 / kMostTicks / longest + 1) * longest;  // beyond the table
   for (int64_t s : kSteps) {
     if ((to - from) / 1000 / s <= kMostTicks) {
       step = s;

@@ -140,7 +140,10 @@ std::string Pictures(const Record& r, const std::vector<LineGap>& gaps) {
   if (test == record_format::kAllSlots) {
     const SlotGrid grid = AllSlotsGrid(r);
     return "<p>" + std::to_string(grid.cycles) + " cycles, " + std::to_string(grid.served.size()) +
-           " slots served.</p>\n" + SlotGridSvg(grid);
+           " slots served" +
+           (grid.outside ? "; " + std::to_string(grid.outside) + " rows name no slot of a store"
+                         : "") +
+           ".</p>\n" + SlotGridSvg(grid);
   }
   if (test == record_format::kCarouselMovement) return PlotSvg(CarouselMovementPlot(r), 960, 380);
   return PlotSvg(ThreePlateMoves(r), 960, 320) + MovesNotOkTable(r);

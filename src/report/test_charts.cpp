@@ -14,6 +14,13 @@ namespace {
 // The console counts a turn from 0.06 s to 1.99 s and calls a deviation above 0.06 s an
 // error (PXN32_00/carousel_test.cpp); hundredths.
 constexpr int64_t kShortestCounted = 6, kLongestCounted = 199, kTolerance = 6;
+// More positions or levels than any store has: such a row is damaged, and drawing up to
+// it would take without end.
+constexpr int kMostSlots = 200;
+
+bool InStore(int position, int level) {
+  return position >= 1 && level >= 1 && position <= kMostSlots && level <= kMostSlots;
+}
 
 int Whole(const Record& record, const Row& row, std::string_view column) {
   return static_cast<int>(WholeNumber(row.cells[record.Column(column)]).value_or(0));
@@ -33,10 +40,15 @@ bool RepliesOk(const Record& record, const Row& row) {
 }
 
 SlotGrid AllSlotsGrid(const Record& record) {
-  SlotGrid grid{record.positions, record.levels, 0, {}};
+  SlotGrid grid{
+      std::min(record.positions, kMostSlots), std::min(record.levels, kMostSlots), 0, {}, 0};
   std::map<std::pair<int, int>, SlotCell> slots;
   for (const Row& row : record.rows) {
     const int position = Whole(record, row, "position"), level = Whole(record, row, "level");
+    if (!InStore(position, level)) {
+      ++grid.outside;
+      continue;
+    }
     SlotCell& cell = slots[{position, level}];
     cell.position = position;
     cell.level = level;
@@ -60,11 +72,13 @@ Plot CarouselMovementPlot(const Record& record) {
   Series taught{"taught", Shape::kDash, kBlack, {}, false};
   std::map<std::pair<int, double>, bool> taughtShown;
   double longest = kLongestCounted / 100.0;
+  int mostSteps = 8;
   for (const Row& row : record.rows) {
     const int steps = Whole(record, row, "steps");
     const double measured = Seconds(record, row, "measured s");
     const double expected = Seconds(record, row, "taught s");
     const Point p{static_cast<double>(steps), measured};
+    mostSteps = std::clamp(steps, mostSteps, kMostSlots);
     if (row.cells[record.Column("counted")] != "yes")
       uncounted.points.push_back(p);
     else if (Hundredths(row.cells[record.Column("deviation s")]).value_or(0) > kTolerance)
@@ -75,9 +89,10 @@ Plot CarouselMovementPlot(const Record& record) {
     taughtShown[{steps, expected}] = true;
     longest = std::max({longest, measured, expected});
   }
-  plot.x = NumberAxis(-0.5, 8.5, "steps turned");
+  plot.x = NumberAxis(-0.5, mostSteps + 0.5, "steps turned");
   plot.x.ticks.clear();
-  for (int s = 0; s <= 8; ++s) plot.x.ticks.push_back({static_cast<double>(s), std::to_string(s)});
+  for (int s = 0; s <= mostSteps; s += mostSteps / 9 + 1)
+    plot.x.ticks.push_back({static_cast<double>(s), std::to_string(s)});
   plot.y = NumberAxis(0, longest, "time (s)");
   plot.bands.push_back({"counting window 0.06 to 1.99 s", kShortestCounted / 100.0,
                         kLongestCounted / 100.0, false, kGreen});
@@ -90,9 +105,13 @@ Plot ThreePlateMoves(const Record& record) {
   Plot plot;
   plot.title = "Moves per carousel position";
   std::map<int, std::pair<int, int>> moves;  // position: OK, not OK
-  int most = 0, positions = record.positions;
+  int most = 0, positions = std::min(record.positions, kMostSlots), outside = 0;
   for (const Row& row : record.rows) {
     const int position = Whole(record, row, "position");
+    if (!InStore(position, 1)) {
+      ++outside;
+      continue;
+    }
     auto& [ok, notOk] = moves[position];
     ++(RepliesOk(record, row) ? ok : notOk);
     most = std::max(most, ok + notOk);
@@ -109,7 +128,9 @@ Plot ThreePlateMoves(const Record& record) {
                            std::to_string(ok) + " + " + std::to_string(notOk) + " not OK"});
   }
   plot.barKinds = {{"moves, every reply OK", kGreen}, {"moves with a reply not OK", kVermillion}};
-  plot.note = std::to_string(record.rows.size()) + " moves";
+  plot.note =
+      std::to_string(record.rows.size()) + " moves" +
+      (outside ? ", " + std::to_string(outside) + " of them to no position of a store" : "");
   plot.x = NumberAxis(0.5, std::max(positions, 1) + 0.5, "carousel position");
   plot.x.ticks.clear();
   for (int p = 1; p <= positions; ++p)

@@ -20,6 +20,7 @@ struct SlotGrid {
   int positions = 0, levels = 0;  // the store's, or as far as the rows reach
   int cycles = 0;                 // the highest cycle number in the rows
   std::vector<SlotCell> served;   // by position, then level; only the slots served
+  int outside = 0;                // rows past any store's positions or levels, not drawn
 };
 SlotGrid AllSlotsGrid(const Record& record);
 

@@ -275,10 +275,19 @@ TEST_F(RunReportTest, EachBadInputIsNamedInOneLineAndTheRestIsStillWritten) {
 TEST_F(RunReportTest, PageIsWellFormedXmlNewestFirstAndFetchesNothing) {
   Put(kGood, kBoth);
   Put("2026-12-07_05-00-00_all-slots.csv", kAllSlots);
-  // Bytes an XML parser refuses, as a damaged file may hold them.
+  // Bytes an XML parser refuses, and numbers no store has, which must not make the
+  // pictures endless: a damaged file may hold either.
   Put("2026-12-07_06-00-00_three-plate.csv",
       "move,cycle position,position,level,relay,DM0 reply,DM5 reply,relay reply,clock\n"
-      "1,1,1,2,Pick,OK,E\x01\xB3<&,OK,2026-12-07 06:00:05.000\n");
+      "1,1,1,2,Pick,OK,E\x01\xB3<&,OK,2026-12-07 06:00:05.000\n"
+      "2,1,99999999,2,Place,OK,OK,OK,2026-12-07 06:00:09.000\n");
+  Put("2026-12-07_03-00-00_all-slots.csv", kAllSlots.substr(0, kAllSlots.find('\n') + 1) +
+                                               "1,99999999,9,Load,OK,OK,OK,Unload,OK,OK,OK," +
+                                               "2026-12-07 03:00:01.000\n");
+  Put("2026-12-07_02-00-00_random-access-handler.csv",
+      "cycle,move,level,DM5 reply,relay reply,access s,DM5 read,wait s,counted,clock\n"
+      "1,in,2,OK,OK,0.01,2,1,yes,2026-12-07 02:00:01.000\n"
+      "1,out,2,OK,OK,999999999999.99,2,1,yes,2200-12-07 02:00:02.000\n");
   Put("plc.log", "2026-12-07 04:41:30.000  port 1  line gone\n");
   std::string err;
   ASSERT_EQ(Run({"--log", "DIR/plc.log", "DIR"}, err), 0) << err;
