@@ -4,9 +4,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # clang and its run-time libraries (14 on Debian 12) build the sanitizer and fuzzing
-# build of scripts/test.sh.
+# build of scripts/test.sh; python3's XML parser checks the report's page.
 need=()
-for pkg in cmake g++ make libgtest-dev libgmock-dev tmux clang libclang-rt-14-dev; do
+for pkg in cmake g++ make libgtest-dev libgmock-dev tmux clang libclang-rt-14-dev python3; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || need+=("$pkg")
 done
 if ((${#need[@]})); then
