@@ -216,8 +216,7 @@ void SimulatorSpeed(int accesses, double& simulated, double& wall) {
   SetSerialOpener([&](int, int&) -> std::unique_ptr<SerialDevice> {
     return std::make_unique<plcsim::SimSerialDevice>(line, clock);
   });
-  int error = 0;
-  ComHandles[1] = TheSerialOpener()(1, error);
+  OpenComPort(1, 9600, 'E', 1, 8);
   PortNo = 1;
   PositionCount = 9;
   LevelCount = 10;

@@ -12,12 +12,14 @@ constexpr int32_t kThreePlateRouteRelay = 1703;  // storage variant: plates chan
 constexpr int32_t kCarouselActivationRelay = 1801;
 constexpr int32_t kErrorFlagRelay = 1814;
 constexpr int32_t kPlateReadyRelay = 1815;
+constexpr int32_t kMacroPRelay = 1810;  // set by key P of the macro screen, reset by key L
 constexpr int32_t kSystemResetRelay = 1900;
 constexpr int32_t kGateOpenRelay = 1901;
 constexpr int32_t kGateCloseRelay = 1902;
 constexpr int32_t kEndAccessRelay = 1903;
 constexpr int32_t kLoadRelay = 1904;    // transfer station into the slot
 constexpr int32_t kUnloadRelay = 1905;  // slot to the transfer station
+constexpr int32_t kShakerRelay = 1907;  // set by key S of the macro screen, reset by key F
 constexpr int32_t kPickRelay = 1908;    // slot onto the handler
 constexpr int32_t kPlaceRelay = 1909;   // handler into the slot
 constexpr int32_t kReadyRelay = 1915;
@@ -43,6 +45,7 @@ constexpr uint16_t kOperatingHoursDM = 110;
 constexpr uint16_t kGateCyclesLowDM = 111, kGateCyclesHighDM = 112;
 constexpr uint16_t kOnTimeLowDM = 117, kOnTimeHighDM = 118;        // seconds
 constexpr uint16_t kReferenceTimeLowDM = 119, kReferenceTimeHighDM = 120;  // of the percentage
+constexpr uint16_t kAccessesDM = 121;  // shown with DM120 by macro I
 constexpr uint16_t kServiceWordDM = 123;   // 0 before every menu function
 // Written to the service word, it lets the shovel and turn be driven by hand; the value
 // is the controller program's own.

@@ -1,5 +1,7 @@
 #include "KV_Lib3/commands.h"
 
+#include "KV_Lib3/text_to_int.h"
+
 #include <cstdlib>
 
 #include "KV_Lib3/exchange.h"
@@ -70,13 +72,32 @@ bool RelayIsOn(int port, int32_t relay) {
 
 // A controller that answers a different thing every time would hold this loop for ever:
 // Esc gets out, as the exchanges then answer empty and two empty readings agree.
-void ReadSteadyDM(int port, uint16_t address, int pauseTenths, std::string& reading) {
+namespace {
+
+template <class Same>
+void ReadUntilAgreed(int port, uint16_t address, int pauseTenths, std::string& reading,
+                     Same same) {
   std::string second;
   for (;;) {
     ReadDM(port, address, reading);
     if (pauseTenths > 0) WaitTenths(pauseTenths);
     ReadDM(port, address, second);
-    if (reading == second) return;
+    if (same(reading, second)) return;
     PollKey();
   }
+}
+
+}  // namespace
+
+void ReadSteadyDM(int port, uint16_t address, int pauseTenths, std::string& reading) {
+  ReadUntilAgreed(port, address, pauseTenths, reading,
+                  [](const std::string& a, const std::string& b) { return a == b; });
+}
+
+int32_t ReadSteadyNumber(int port, uint16_t address, int pauseTenths) {
+  std::string reading;
+  ReadUntilAgreed(port, address, pauseTenths, reading, [](const std::string& a, const std::string& b) {
+    return TextToInt(a) == TextToInt(b);
+  });
+  return TextToInt(reading);
 }

@@ -14,8 +14,11 @@ void WaitRelay(int port, int32_t relay);
 int32_t WaitTimer(int port, int32_t timer);
 bool RelayIsOn(int port, int32_t relay);
 // Reads a data word twice (`pauseTenths` apart, none for 0) until two readings agree;
-// `reading` holds the first of the agreeing pair.
+// `reading` holds the first of the agreeing pair. Esc ends it: the readings then come
+// back empty and agree.
 void ReadSteadyDM(int port, uint16_t address, int pauseTenths, std::string& reading);
+// The same until the two readings agree as numbers (TextToInt); returns that number.
+int32_t ReadSteadyNumber(int port, uint16_t address, int pauseTenths);
 
 // Shorthands for callers that only want the reply.
 // clang-format off

@@ -1,5 +1,6 @@
-// The program's one rule for reading a number out of a text (controller replies,
-// commands): leading blanks skipped, optional sign, "$" or "0x" for hexadecimal,
+// The rule for reading a number out of a controller's reply or a command (numbers typed
+// at a prompt follow the console's stricter one, ReadLineInteger; both scan with
+// base/number_scan.h): leading blanks skipped, optional sign, "$" or "0x" for hexadecimal,
 // conversion stops at the first character that does not belong and keeps the value
 // so far; an empty or letter-first text gives 0.
 #pragma once

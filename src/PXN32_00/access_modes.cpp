@@ -2,3 +2,7 @@
 
 char XferMode = 'N';
 char InversMode = 'N';
+
+void ResetAccessModes() {
+  XferMode = InversMode = 'N';
+}

@@ -4,3 +4,5 @@
 
 extern char XferMode;    // the X-fer answer, upper-cased
 extern char InversMode;  // 'Y': inverse order; set at each test's start and questions
+// No answers yet.
+void ResetAccessModes();

@@ -45,8 +45,10 @@ void AccessTimeSummary() {
   NewLine();
   SummaryLine("Total Accesses:        " + NumText(AccessCount, 4));
   SummaryLine("Access Interval [Min]: " + NumText(WaitTime / 60, 4));
-  SummaryLine("Min. Access Time:      " + Pair(MinAccessTime / 100.0, MinPlateReadyTime / 100.0));
-  SummaryLine("Max. Access Time:      " + Pair(MaxAccessTime / 100.0, MaxPlateReadyTime / 100.0));
+  SummaryLine("Min. Access Time:      " + SecondsText(MinAccessTime) + "  PR " +
+              SecondsText(MinPlateReadyTime));
+  SummaryLine("Max. Access Time:      " + SecondsText(MaxAccessTime) + "  PR " +
+              SecondsText(MaxPlateReadyTime));
   // With nothing counted the sums are shown as they are (0.0) instead of divided by 0.
   const double divisor = AccessCount > 0 ? AccessCount : 1;
   SummaryLine("Mean Access Time:      " +

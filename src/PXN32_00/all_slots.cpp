@@ -28,10 +28,10 @@ int32_t SlotLevel = 1;
 namespace {
 
 int32_t BringInRelay() {
-  return XferMode == 'Y' ? kLoadRelay : kPlaceRelay;
+  return BringInMove(XferMode == 'Y').relay;
 }
 int32_t TakeOutRelay() {
-  return XferMode == 'Y' ? kUnloadRelay : kPickRelay;
+  return TakeOutMove(XferMode == 'Y').relay;
 }
 
 void AskQuestions() {
@@ -65,8 +65,8 @@ void TakePlateOutOfFirstSlot() {
   MovePlate(PortNo, 1, 1, TakeOutRelay());
 }
 
-void WriteSlotHead(int32_t position) {
-  Write("Cyc " + NumText(AccessCount, 3) + "  Lvl " + NumText(SlotLevel, 2) + "  Pos " +
+void WriteSlotHead(int32_t position, int32_t level) {
+  Write("Cyc " + NumText(AccessCount, 3) + "  Lvl " + NumText(level, 2) + "  Pos " +
         NumText(position, 2));
 }
 
@@ -88,7 +88,7 @@ void RecordSlot(int32_t position, int32_t level, const char* first, const MoveRe
 }
 
 void ServeSlot(int32_t position) {
-  WriteSlotHead(position);
+  WriteSlotHead(position, SlotLevel);
   MoveReplies a, b;
   if (InversMode == 'Y') {
     a = LabelledMove(" UnLoad ", position, SlotLevel, TakeOutRelay());
@@ -128,8 +128,7 @@ bool FullCycle(int32_t firstLevel) {
 }
 
 void QuickSlot(int32_t position, int32_t level) {
-  Write("Cyc " + NumText(AccessCount, 3) + "  Lvl " + NumText(level, 2) + "  Pos " +
-        NumText(position, 2));
+  WriteSlotHead(position, level);
   const MoveReplies a = LabelledMove("  Laod ", position, level, BringInRelay());
   const MoveReplies b = LabelledMove("  Unload ", position, level, TakeOutRelay());
   RecordSlot(position, level, "Laod", a, "Unload", b);
@@ -184,4 +183,9 @@ void AllSlotsTest() {
     if (AskQuit()) break;
   }
   EndRecord();
+}
+
+void ResetAllSlots() {
+  BySlotMode = AnswerKey = 'N';
+  StartLevel = SlotLevel = 1;
 }

@@ -9,3 +9,5 @@ extern char BySlotMode;     // the key typed at "By Slot", upper-cased; 'N' befo
 extern int32_t StartLevel;  // level the first cycle starts at, 1 .. LevelCount
 extern char AnswerKey;      // the last X-fer / quick-test answer; 'Y' picks the quick test
 extern int32_t SlotLevel;   // level of the slot being served
+// No answers yet, the first slot next.
+void ResetAllSlots();

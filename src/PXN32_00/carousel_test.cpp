@@ -27,8 +27,9 @@ namespace {
 
 constexpr int32_t kPositions = 9;  // the test always drives a carousel of nine
 // Moves outside this window (hundredths) failed or were skipped: shown, not counted.
-constexpr int32_t kShortestMove = 6, kLongestMove = 199;
-constexpr int32_t kTolerance = 6;  // a deviation above this many hundredths is an error
+constexpr int32_t kShortestMove = record_format::kShortestCountedMove;
+constexpr int32_t kLongestMove = record_format::kLongestCountedMove;
+constexpr int32_t kTolerance = record_format::kMoveTolerance;
 
 struct Figures {
   int32_t count = 0;   // counted accesses
@@ -37,10 +38,6 @@ struct Figures {
   int32_t maxDeviation = 0;  // largest counted deviation from the taught time
   double sum = 0;            // seconds
 };
-
-std::string Seconds(int64_t hundredths, int width) {
-  return FixedText(hundredths / 100.0, width, 1);
-}
 
 // Polls T20 back to back, so the measured time is as close as the line allows, and
 // nothing else goes on the line or the screen meanwhile. With Esc up nothing is sent and
@@ -72,17 +69,9 @@ void Prepare() {
   NewScreen();
 }
 
-// DM1 read until two readings 100 ms apart agree: the carousel stands. Esc gets out of
-// a controller that never answers the same twice (the readings then come back empty).
+// DM1 read until two readings 100 ms apart agree: the carousel stands.
 int32_t StandingPosition() {
-  int32_t first = 0, second = 0;
-  for (;;) {
-    first = TextToInt(ReadDM(PortNo, kCarouselPositionDM));
-    WaitTenths(1);
-    second = TextToInt(ReadDM(PortNo, kCarouselPositionDM));
-    if (first == second) return first;
-    PollKey();
-  }
+  return ReadSteadyNumber(PortNo, kCarouselPositionDM, 1);
 }
 
 // Forward steps from `from` to `to`; 64-bit, as a reply outside 1..9 may lie far off.
@@ -103,7 +92,7 @@ void RunCycle(int32_t range, Figures& f) {
   const int32_t pause = RandomRange(0, std::max(range, 0));
   ++f.count;
   Write(NumText(f.count, 4) + " Pos: " + std::to_string(target) + " Pth: " + std::to_string(steps) +
-        " wt: " + NumText(pause, 2) + " t0:" + Seconds(expected, 4) + " ");
+        " wt: " + NumText(pause, 2) + " t0:" + SecondsText(expected, 4) + " ");
   WaitSeconds(pause);
   if (steps != 0) WriteDM(PortNo, kTargetPositionDM, static_cast<uint16_t>(target));
   StartStopwatch(WatchStart, WatchLap);
@@ -120,12 +109,12 @@ void RunCycle(int32_t range, Figures& f) {
   } else {
     --f.count;  // the next cycle shows the same number again
   }
-  Write(" t1:" + Seconds(took, 4) + " te: " + Seconds(deviation, 3));
+  Write(" t1:" + SecondsText(took, 4) + " te: " + SecondsText(deviation, 3));
   if (range == 0) {
     if (deviation > kTolerance) ++f.errors;
     Write(" Ers: " + NumText(f.errors, 2));
   }
-  Write(" max: " + Seconds(f.maxDeviation, 3));
+  Write(" max: " + SecondsText(f.maxDeviation, 3));
   RecordRow({std::to_string(counted ? f.count : f.count + 1), std::to_string(target),
              std::to_string(steps), std::to_string(pause), SecondsCell(expected), SecondsCell(took),
              SecondsCell(deviation), range == 0 ? std::to_string(f.errors) : "",
@@ -151,9 +140,9 @@ void ShowSummary(const Figures& f) {
   NewLine();
   SummaryLine("Total Accesses:        " + NumText(f.count, 4));
   NewLine();
-  SummaryLine("Min Acs Time:       " + Seconds(f.min, 4));
+  SummaryLine("Min Acs Time:       " + SecondsText(f.min, 4));
   NewLine();
-  SummaryLine("Max Acs Time:       " + Seconds(f.max, 4));
+  SummaryLine("Max Acs Time:       " + SecondsText(f.max, 4));
   NewLine();
   // Nothing counted: no mean to take, shown as 0.0.
   const double mean = f.count > 0 ? f.sum / f.count : 0.0;

@@ -10,6 +10,7 @@
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/entry.h"
 #include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/layout.h"
 #include "PXN_Lib3/status.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
@@ -73,7 +74,7 @@ void PlateMovementTest() {
     WaitReady(PortNo);
   }
   const int32_t took = Elapsed(WatchStart, WatchLap);
-  Write("Total Time " + FixedText(took / 100.0, 8, 1) + " s ");
+  Write("Total Time " + SecondsText(took, 8) + " s ");
   LastKey = static_cast<char>(ReadKeyPress());
 }
 

@@ -42,8 +42,11 @@ struct CommandKey {
 };
 
 const CommandKey kCommandKeys[] = {
-    {'A', true, 1801}, {'C', true, 1902}, {'E', true, 1903}, {'F', false, 1907}, {'L', false, 1810},
-    {'O', true, 1901}, {'P', true, 1810}, {'R', true, 1900}, {'S', true, 1907},
+    {'A', true, kCarouselActivationRelay}, {'C', true, kGateCloseRelay},
+    {'E', true, kEndAccessRelay},          {'F', false, kShakerRelay},
+    {'L', false, kMacroPRelay},            {'O', true, kGateOpenRelay},
+    {'P', true, kMacroPRelay},             {'R', true, kSystemResetRelay},
+    {'S', true, kShakerRelay},
 };
 
 int KeyValue = 0;  // code of the key taken minus 48; 255 when this cycle took none
@@ -149,8 +152,8 @@ void MacroI() {
   WaitRelay(PortNo, kReadyRelay);
   SetRelay(PortNo, kPickRelay);
   WaitTenths(2);
-  std::string dm121 = ReadDM(PortNo, 121);
-  std::string dm120 = ReadDM(PortNo, 120);
+  std::string dm121 = ReadDM(PortNo, kAccessesDM);
+  std::string dm120 = ReadDM(PortNo, kReferenceTimeHighDM);
   Write(dm120 + " " + dm121);
   NewLine();
   Write("Press c to continue ");

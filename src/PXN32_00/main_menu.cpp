@@ -163,3 +163,7 @@ int RunProgram() {
   ClrScr();
   return 0;
 }
+
+void ResetMainMenu() {
+  MenuChoice = '\0';
+}

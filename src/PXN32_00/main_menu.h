@@ -6,3 +6,5 @@ extern char MenuChoice;  // the main-menu key as typed
 void ShowBanner();
 // Runs the whole program and returns its exit code.
 int RunProgram();
+// No menu key typed yet.
+void ResetMainMenu();

@@ -32,14 +32,10 @@ int32_t LastCarTarget = 0;
 uint16_t RotDistance = 0;
 
 HandlerMove BringIn() {
-  return XferIncluded ? HandlerMove{kLoadRelay, "\xB3Load"} : HandlerMove{kPlaceRelay, "\xB3Plce"};
+  return BringInMove(XferIncluded);
 }
 HandlerMove TakeOut() {
-  return XferIncluded ? HandlerMove{kUnloadRelay, "\xB3UnLd"} : HandlerMove{kPickRelay, "\xB3Pick"};
-}
-
-std::string SecondsText(int32_t hundredths) {
-  return FixedText(hundredths / 100.0, 4, 1);
+  return TakeOutMove(XferIncluded);
 }
 
 namespace {
@@ -92,13 +88,8 @@ bool GeometryMissing() {
 }
 
 void TakeOutTestPlate() {
-  if (XferIncluded) {
-    Write("Unld Plate form 1,1 ");
-    MovePlate(PortNo, 1, 1, kUnloadRelay);
-  } else {
-    Write("Get Plate from 1,1 ");
-    MovePlate(PortNo, 1, 1, kPickRelay);
-  }
+  Write(XferIncluded ? "Unld Plate form 1,1 " : "Get Plate from 1,1 ");
+  MovePlate(PortNo, 1, 1, TakeOut().relay);
   WaitReady(PortNo);
   NewLine();
 }
@@ -197,4 +188,11 @@ void RandomAccessTest() {
   }
   AccessTimeSummary();
   EndRecord();
+}
+
+void ResetRandomAccess() {
+  TestMode = '\0';
+  XferIncluded = true;
+  LastCarTarget = 0;
+  RotDistance = 0;
 }

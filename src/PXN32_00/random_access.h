@@ -8,3 +8,5 @@ extern char TestMode;          // 'C' carousel, 'H' handler, anything else both
 extern bool XferIncluded;      // XferMode is not 'N': plate-ready times are measured
 extern int32_t LastCarTarget;  // carousel target of the previous carousel-mode access
 extern uint16_t RotDistance;   // positions the carousel advances to reach the target
+// No mode chosen yet, no turn made.
+void ResetRandomAccess();

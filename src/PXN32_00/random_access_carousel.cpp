@@ -13,6 +13,7 @@
 #include "PXN_Lib3/access_stats.h"
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/layout.h"
 #include "PXN_Lib3/positioning_times.h"
 #include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
@@ -26,8 +27,6 @@ namespace {
 
 constexpr int kCarouselColumn = 50;       // where the row goes on after the trace
 constexpr int32_t kDeviationPause = 100;  // hundredths off the taught time that stop the test
-
-const std::string kBar(1, kColumnBar);
 
 void CountCarouselAccess() {
   if (AccessTime > 0 && AccessTime < kLongestAccess) {
@@ -51,8 +50,8 @@ bool CarouselAccess() {
   RotDistance = static_cast<uint16_t>(distance);
   LastCarTarget = AccessTarget;
   WaitReady(PortNo);
-  Write(NumText(AccessCount, 3) + kBar + " P" + NumText(AccessTarget, 2) + "  d" +
-        NumText(RotDistance, 2) + kBar);
+  Write(NumText(AccessCount, 3) + kColumnBar + " P" + NumText(AccessTarget, 2) + "  d" +
+        NumText(RotDistance, 2) + kColumnBar);
   WriteDM(PortNo, kTargetPositionDM, static_cast<uint16_t>(AccessTarget));
   const int32_t number = AccessCount;
   if (AskQuit()) {
@@ -68,11 +67,11 @@ bool CarouselAccess() {
   AccessTime = Elapsed(WatchStart, WatchLap);
   PrevCarPos = static_cast<uint16_t>(TextToInt(ReadDM(PortNo, kCarouselPositionDM)));
   GotoXY(kCarouselColumn, WhereY());
-  Write(std::string(1, CarPosLetter(PrevCarPos)) + "* " + kBar);
+  Write(std::string(1, CarPosLetter(PrevCarPos)) + "* " + kColumnBar);
   const int32_t taught = TaughtTime(RotDistance + 1);  // 0 beyond the table
   Write("tP" + SecondsText(taught) + "  tA" + SecondsText(AccessTime) + " ");
   PosTestTime = std::abs(taught - AccessTime);
-  Write(kBar + "Wt" + NumText(wait, 3) + "/");
+  Write(kColumnBar + "Wt" + NumText(wait, 3) + "/");
   Countdown(wait);
   const int32_t countBefore = AccessCount;
   CountCarouselAccess();

@@ -10,6 +10,7 @@
 #include "PXN_Lib3/access_stats.h"
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/layout.h"
 #include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
 #include "PXN_Lib3/timed_access.h"
@@ -19,8 +20,6 @@
 #include "console/console.h"
 
 namespace {
-
-const std::string kBar(1, kColumnBar);
 
 // The two rows of a handler cycle differ in their settling pause, the time label and
 // the width of the wait.
@@ -45,9 +44,9 @@ std::vector<std::string> HandlerAccess(const HandlerRow& row) {
   WaitReady(PortNo);
   AccessTime = Elapsed(WatchStart, WatchLap);
   const std::string levelRead = ReadDM(PortNo, kTargetLevelDM);
-  Write(kBar + row.timeLabel + SecondsText(AccessTime) + " s " + levelRead);
+  Write(kColumnBar + row.timeLabel + SecondsText(AccessTime) + " s " + levelRead);
   WaitReady(PortNo);
-  Write(kBar + " Wt " + NumText(WaitTime, row.waitWidth) + "/");
+  Write(kColumnBar + " Wt " + NumText(WaitTime, row.waitWidth) + "/");
   WaitReady(PortNo);
   Countdown(WaitTime);
   return {std::to_string(AccessCount), row.move.mark + 1, std::to_string(AccessTarget), level,

@@ -40,8 +40,7 @@ Teaching ChooseSide() {
 }
 
 void WriteSeconds(int32_t hundredths) {
-  WriteFixed(hundredths / 100.0, 4, 1);
-  Write(" s");
+  Write(SecondsText(hundredths) + " s");
 }
 
 // Polls Ready every 100 ms. Esc brings up the quit prompt here as in every other wait,
@@ -56,7 +55,7 @@ bool WaitReadyTimed() {
 
 void TimeOneMove(int32_t position) {
   Write("Pos. " + NumText(position, 2) + "  " +
-        WriteDM(PortNo, 0, static_cast<uint16_t>(position)));
+        WriteDM(PortNo, kTargetPositionDM, static_cast<uint16_t>(position)));
   StartStopwatch(WatchStart, WatchLap);
   if (WaitReadyTimed()) {  // an interrupted move is no positioning time: keep the old one
     NewLine();
@@ -76,7 +75,7 @@ void TeachPositions(Teaching teaching) {
   do {
     teaching.position += step;
     if (!IsTaughtPosition(teaching.position)) break;  // the table ends at position 56
-    Write("Pos.  " + std::to_string(home) + "  " + WriteDM(PortNo, 0, home));
+    Write("Pos.  " + std::to_string(home) + "  " + WriteDM(PortNo, kTargetPositionDM, home));
     WaitReady(PortNo);
     NewLine();
     if (!QuitConfirmed) TimeOneMove(teaching.position);

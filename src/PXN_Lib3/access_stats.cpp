@@ -40,3 +40,9 @@ void CountPosTestTime(int32_t figure) {
   MaxPosTestTime = std::max(MaxPosTestTime, figure);
   MinPosTestTime = std::min(MinPosTestTime, figure);
 }
+
+void ResetAccessGlobals() {
+  ResetAccessStatistics();
+  AccessTarget = AccessLevel = MaxRandomWait = FixedWait = 0;
+  AccessTime = PlateReadyTime = PosTestTime = 0;
+}

@@ -29,3 +29,5 @@ void CountAccessTime(int32_t hundredths);
 void CountPlateReadyTime(int32_t hundredths);
 // A position-test figure counts only above 0.
 void CountPosTestTime(int32_t figure);
+// Every value of this unit as at start (the statistics and the access being run).
+void ResetAccessGlobals();

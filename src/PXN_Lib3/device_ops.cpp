@@ -23,6 +23,14 @@ int DecimalDigits(int32_t n) {
   return digits;
 }
 
+HandlerMove BringInMove(bool transferStation) {
+  return transferStation ? HandlerMove{kLoadRelay, "\xB3Load"} : HandlerMove{kPlaceRelay, "\xB3Plce"};
+}
+
+HandlerMove TakeOutMove(bool transferStation) {
+  return transferStation ? HandlerMove{kUnloadRelay, "\xB3UnLd"} : HandlerMove{kPickRelay, "\xB3Pick"};
+}
+
 // A carousel that is just passing between positions may report 0 once; one more
 // reading a little later settles it.
 int32_t ReadCarPos(int port) {
@@ -61,4 +69,11 @@ MoveReplies MovePlate(int port, int32_t position, int32_t level, int32_t relay) 
   Write(replies.relay + " ");
   WaitReady(port);
   return replies;
+}
+
+void ResetDeviceOps() {
+  PrevCarPos = kNoCarPos;
+  CurCarPos = 0;
+  CarPosErrors = 0;
+  WaitTime = 0;
 }

@@ -27,6 +27,16 @@ struct MoveReplies {
   std::string position, level, relay;
 };
 
+// The handler move that brings a plate into the addressed slot or takes it out again:
+// through the transfer station (Load, Unload) or on the handler alone (Place, Pick).
+// `mark` is the move's column in the handler rows of the random-access test.
+struct HandlerMove {
+  int32_t relay;
+  const char* mark;
+};
+HandlerMove BringInMove(bool transferStation);
+HandlerMove TakeOutMove(bool transferStation);
+
 int32_t ReadCarPos(int port);
 uint8_t Countdown(int32_t seconds);
 void WaitReady(int port);
@@ -37,3 +47,5 @@ std::string TrackUntilPlateReady(int port);
 std::string TrackRotation(int port);
 void RotateTo(int port, int32_t position);
 MoveReplies MovePlate(int port, int32_t position, int32_t level, int32_t relay);
+// Nothing shown, nothing counted, no wait: as at start.
+void ResetDeviceOps();

@@ -11,3 +11,15 @@ std::string ScratchText;
 uint16_t DosVersionWord = 0;
 bool QuitConfirmed = false;
 DateStamp CurrentStamp;
+
+void ResetGlobals() {
+  PortNo = 0;
+  OperatorName.clear();
+  SerialNo = LevelCount = PositionCount = 0;
+  Flag1703 = false;
+  LastKey = '\0';
+  ScratchText.clear();
+  DosVersionWord = 0;
+  QuitConfirmed = false;
+  CurrentStamp = DateStamp{};
+}

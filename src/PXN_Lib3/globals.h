@@ -19,3 +19,5 @@ extern std::string ScratchText;   // agreeing DM25/DM29 reply, serial number tex
 extern uint16_t DosVersionWord;   // console's version number, stored at start-up
 extern bool QuitConfirmed;        // the operator answered "Y" to "Quit ? "
 extern DateStamp CurrentStamp;    // date and time last read for the banner or status line
+// The configuration values as at start.
+void ResetGlobals();

@@ -27,6 +27,10 @@ void RightAlign(const std::string& text, int col) {
 
 std::string RuleLine() { return std::string(55, '_'); }
 
+std::string SecondsText(int64_t hundredths, int width) {
+  return FixedText(hundredths / 100.0, width, 1);
+}
+
 std::string AtColumn10(const std::string& text) {
   GotoXY(10, WhereY());
   return text;

@@ -9,3 +9,7 @@ bool IsTaughtPosition(int32_t position) {
 int32_t TaughtTime(int32_t position) {
   return IsTaughtPosition(position) ? PositioningTimes[static_cast<std::size_t>(position)] : 0;
 }
+
+void ResetPositioningTimes() {
+  PositioningTimes.fill(0);
+}

@@ -8,6 +8,7 @@
 #include "KV_Lib3/text_to_int.h"
 #include "PXN_Lib3/access_stats.h"
 #include "PXN_Lib3/device_ops.h"
+#include "PXN_Lib3/layout.h"
 #include "PXN_Lib3/record.h"
 #include "PXN_Lib3/status.h"
 #include "comLib3/clock_time.h"
@@ -16,14 +17,6 @@
 #include "console/console.h"
 
 namespace {
-
-std::string Bar() {
-  return std::string(1, kColumnBar);
-}
-
-std::string Seconds(int32_t hundredths) {
-  return FixedText(hundredths / 100.0, 4, 1);
-}
 
 // Counted only inside the window, and only when the operator has not just quit:
 // a quit cuts the tracking short, so the time would be wrong.
@@ -40,7 +33,7 @@ void CountAccess() {
 }
 
 std::string WaitColumn() {
-  return Bar() + "Wt" + NumText(WaitTime, 3) + Bar();
+  return kColumnBar + "Wt" + NumText(WaitTime, 3) + kColumnBar;
 }
 
 }  // namespace
@@ -53,14 +46,14 @@ void TimedAccess(int port, int32_t relay, char tag, bool plateReady) {
   WaitTenths(1);
   WaitReady(port);
 
-  Write(NumText(AccessCount, 3) + Bar() + tag + NumText(AccessTarget, 2) + "/" +
+  Write(NumText(AccessCount, 3) + kColumnBar + tag + NumText(AccessTarget, 2) + "/" +
         NumText(AccessLevel, 2));
   const std::string dm0 = WriteDM(port, kTargetPositionDM, static_cast<uint16_t>(AccessTarget));
-  Write(Bar() + "P" + dm0);
+  Write(kColumnBar + "P" + dm0);
   const std::string dm5 = WriteDM(port, kTargetLevelDM, static_cast<uint16_t>(AccessLevel));
-  Write(Bar() + "L" + dm5);
+  Write(kColumnBar + "L" + dm5);
   const std::string relayReply = SetRelay(port, relay);
-  Write(Bar() + relayReply + Bar());
+  Write(kColumnBar + relayReply + kColumnBar);
 
   // Both times run from the relay's reply until the tracking sees its relay on.
   StartStopwatch(WatchStart, WatchLap);
@@ -74,13 +67,13 @@ void TimedAccess(int port, int32_t relay, char tag, bool plateReady) {
   PosTestTime = TextToInt(ReadDM(port, kPositionTestDM));
 
   GotoXY(kPosTestColumn, WhereY());
-  Write(Bar() + NumText(PosTestTime, 3));
+  Write(kColumnBar + NumText(PosTestTime, 3));
   const bool counted = AccessCounts();
   if (counted)
     CountAccess();
   else
     --AccessCount;
-  Write(Bar() + "At " + Seconds(AccessTime) + " " + Seconds(PlateReadyTime) + " ");
+  Write(kColumnBar + "At " + SecondsText(AccessTime) + " " + SecondsText(PlateReadyTime) + " ");
 
   WaitReady(port);
   const std::string endAccess = WaitTime > 0 ? SetRelay(port, kEndAccessRelay) : "";

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-constexpr char kColumnBar = '\xB3';  // the thin vertical line of code page 437
 constexpr int kPosTestColumn = 39;   // DM350 is written here, over a long tracking trace
 
 // Access times above this and below kLongestAccess hundredths are counted.

@@ -46,6 +46,10 @@ inline const std::vector<std::string> kAllSlotsColumns = {
     "second DM0 reply", "second DM5 reply", "second relay reply"};
 inline const std::vector<std::string> kThreePlateColumns = {
     "move", "cycle position", "position", "level", "relay", "DM0 reply", "DM5 reply", "relay reply"};
+// The carousel movement test counts a move that took 6 to 199 hundredths, and calls a
+// deviation from the taught time above 6 hundredths an error.
+inline constexpr int kShortestCountedMove = 6, kLongestCountedMove = 199;
+inline constexpr int kMoveTolerance = 6;
 inline const std::vector<std::string> kCarouselMovementColumns = {
     "number",      "position", "steps",           "pause s", "taught s", "measured s",
     "deviation s", "errors",   "max deviation s", "counted"};

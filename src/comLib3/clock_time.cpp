@@ -85,3 +85,8 @@ int32_t RandomRange(int32_t a, int32_t b) {
   } while (r < a);
   return r;
 }
+
+void ResetClockTime() {
+  WatchStart = WatchLap = ClockTime{};
+  RandomSeed = 0;
+}

@@ -22,3 +22,5 @@ char WaitSeconds(int n);
 uint32_t RandomBelow(uint32_t n);
 void RandomizeFromClock();
 int32_t RandomRange(int32_t a, int32_t b);
+// The stopwatch at zero and the generator at its seed: as at start.
+void ResetClockTime();

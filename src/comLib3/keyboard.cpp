@@ -53,3 +53,8 @@ void ClearKeys() {
   KeyBuffer.clear();
   EscAbort = false;
 }
+
+void ResetKeyboard() {
+  EscAbort = false;
+  KeyBuffer.clear();
+}

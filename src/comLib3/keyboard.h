@@ -19,3 +19,5 @@ int ReadKeyPress();
 int FlushWaitKey();
 void WaitTenths(int n);
 void ClearKeys();
+// No Esc up, nothing typed ahead: as at start.
+void ResetKeyboard();

@@ -23,3 +23,8 @@ void FullWindow() { Window(1, 1, ScreenWidth, ScreenHeight); }
 
 // A carriage return of its own, then the console's CR LF line end.
 void NewLine() { Write("\r\r\n"); }
+
+void ResetScreenTools() {
+  SavedX = SavedY = 0;
+  ScreenWidth = 80, ScreenHeight = 25;
+}

@@ -11,3 +11,5 @@ int ScreenRows();
 void RememberScreenSize();
 void FullWindow();
 void NewLine();
+// No cursor saved and the 80 x 25 screen: as at start.
+void ResetScreenTools();

@@ -62,7 +62,6 @@ void ReopenIfLost(int port) {
 }  // namespace
 
 void SetSerialOpener(SerialOpener o) { opener = std::move(o); }
-const SerialOpener& TheSerialOpener() { return opener; }
 
 SerialDevice* ComDevice(int port) {
   if (!ValidPort(port)) return nullptr;
@@ -105,4 +104,9 @@ void CloseComPort(int port) {
   if (ComHandles[port]) LogPortEvent(port, "closed");
   ComHandles[port].reset();
   ports[port] = PortState{};
+}
+
+void ResetSerialPorts() {
+  for (int port = 1; port <= kMaxPorts; ++port) CloseComPort(port);
+  opener = nullptr;
 }

@@ -4,7 +4,13 @@
 #include <cstdint>
 #include <memory>
 
-#include "comLib3/serial_device.h"
+#include <functional>
+
+#include "base/serial_device.h"
+
+// Opens port n; on failure returns null and sets the system error code.
+using SerialOpener = std::function<std::unique_ptr<SerialDevice>(int port, int& errorCode)>;
+void SetSerialOpener(SerialOpener opener);
 
 constexpr int kMaxPorts = 128;
 // Open devices by port number, entries 1 to 128; an empty entry is an invalid handle.
@@ -19,3 +25,5 @@ SerialDevice* ComDevice(int port);
 int32_t OpenComPort(int port, uint16_t baud, char parity, int stopBits, uint8_t dataBits);
 void PurgeComPort(int port);
 void CloseComPort(int port);
+// Every port closed and no way to open one: as at start.
+void ResetSerialPorts();

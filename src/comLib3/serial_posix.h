@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "comLib3/serial_device.h"
+#include "base/serial_device.h"
 
 // The device's settings `tio` changed for the line: raw bytes both ways at the baud
 // rate, character size, parity and stop bits asked for; no flow control of any kind,

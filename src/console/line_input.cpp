@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/number_scan.h"
 #include "console/console.h"
 
 namespace {
@@ -52,27 +53,13 @@ bool ReadLineInteger(int32_t& value) {
     pos = line.find_first_not_of(' ');
     if (pos != std::string::npos) break;
   }
-  bool negative = false;
-  if (line[pos] == '+' || line[pos] == '-') negative = line[pos++] == '-';
-  int base = 10;
-  if (pos < line.size() && line[pos] == '$') {
-    base = 16;
-    ++pos;
-  }
-  int64_t number = 0;
-  size_t first = pos;
-  for (; pos < line.size() && std::isxdigit(static_cast<unsigned char>(line[pos])); ++pos) {
-    int digit = std::isdigit(static_cast<unsigned char>(line[pos]))
-                    ? line[pos] - '0'
-                    : std::toupper(static_cast<unsigned char>(line[pos])) - 'A' + 10;
-    if (digit >= base) break;
-    number = number * base + digit;
-    if (number > int64_t{UINT32_MAX}) return false;
-  }
+  const base::NumberScan scan = base::ScanNumber(line, pos, false, UINT32_MAX, UINT32_MAX);
   // The number ends at a blank or the line's end; whatever follows a blank is dropped.
-  if (pos == first || (pos < line.size() && line[pos] != ' ')) return false;
-  if (negative) number = -number;
-  if (base == 16 && number > INT32_MAX) number -= int64_t{UINT32_MAX} + 1;  // $FFFFFFFF is -1
+  if (scan.tooLarge || scan.end == scan.digitsAt || (scan.end < line.size() && line[scan.end] != ' '))
+    return false;
+  int64_t number = static_cast<int64_t>(scan.magnitude);
+  if (scan.negative) number = -number;
+  if (scan.base == 16 && number > INT32_MAX) number -= int64_t{UINT32_MAX} + 1;  // $FFFFFFFF is -1
   if (number > INT32_MAX || number < INT32_MIN) return false;
   value = static_cast<int32_t>(number);
   return true;

@@ -1,16 +1,11 @@
 // The controller's operating counters. A figure above 16 bits is kept in a pair of words
 // as high * 65535 + low, the form the statistics screen reads back.
 #pragma once
+#include "plcsim/addresses.h"
 #include <cstdint>
 
 namespace plcsim {
 
-inline constexpr int kHoursWord = 110;
-inline constexpr int kGateCyclesLow = 111, kGateCyclesHigh = 112;
-inline constexpr int kOnTimeLow = 117, kOnTimeHigh = 118;    // seconds in motion
-inline constexpr int kPoweredLow = 119, kPoweredHigh = 120;  // seconds powered
-inline constexpr int kAccessesWord = 121;                    // handler moves since power-up
-inline constexpr int kPositionTestWord = 350;
 inline constexpr int64_t kBookingMicros = 60000000;  // time counters are booked each minute
 
 // Error counters DM211 .. DM219.

@@ -26,12 +26,12 @@ MovePlan PlanMove(int relay, int position, int level) {
   int64_t fetch = 0, carry = 0;
   switch (relay) {
     case kLoadRelay:
-      plan.from = Place::Station(), plan.to = slot, plan.gateCycle = true;
+      plan.from = Place::Station(), plan.to = slot;
       fetch = kStationMicros + kGatePassMicros + kShovelCycleMicros;
       carry = LiftTo(level) + kShovelCycleMicros;
       break;
     case kUnloadRelay:
-      plan.from = slot, plan.to = Place::Station(), plan.gateCycle = true;
+      plan.from = slot, plan.to = Place::Station();
       fetch = LiftTo(level) + kShovelCycleMicros;
       carry = kStationMicros + kGatePassMicros + kShovelCycleMicros;
       break;

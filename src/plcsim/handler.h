@@ -1,16 +1,13 @@
 // The handler's moves: which place a move takes its plate from and puts it to, and how
 // long its phases take. Levels count from the bottom; the lift travels from its home.
 #pragma once
+#include "plcsim/addresses.h"
 #include <cstdint>
 
 #include "plcsim/plates.h"
 
 namespace plcsim {
 
-inline constexpr int kLoadRelay = 1904;    // transfer station -> slot
-inline constexpr int kUnloadRelay = 1905;  // slot -> transfer station
-inline constexpr int kPickRelay = 1908;    // slot -> handler
-inline constexpr int kPlaceRelay = 1909;   // handler -> slot
 
 bool IsMoveRelay(int relay);
 
@@ -18,7 +15,6 @@ struct MovePlan {
   Place from, to;
   int64_t deliverAfter = 0;  // the plate is at its destination (PlateReady)
   int64_t endAfter = 0;      // the handler is home again (Ready)
-  bool gateCycle = false;    // the move passes the gate to the transfer station
 };
 
 MovePlan PlanMove(int relay, int position, int level);

@@ -1,16 +1,10 @@
 // Gate, lift, shovel and turn: timings and the two-position drives of shovel and turn.
 #pragma once
+#include "plcsim/addresses.h"
 #include <cstdint>
 
 namespace plcsim {
 
-inline constexpr int kSystemReset = 1900;
-inline constexpr int kGateOpenRelay = 1901;
-inline constexpr int kGateCloseRelay = 1902;
-inline constexpr int kEndAccessRelay = 1903;
-inline constexpr int kShovelRelay = 1701;
-inline constexpr int kTurnRelay = 1702;
-inline constexpr uint16_t kServiceCode = 52917;  // DM123 value that frees shovel and turn
 
 inline constexpr int64_t kGateMicros = 1000000;      // gate opening or closing
 inline constexpr int64_t kGateCheckMicros = 200000;  // gate already where it was sent

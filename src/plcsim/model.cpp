@@ -15,20 +15,20 @@ constexpr uint16_t kRampA = 150, kRampB = 180;
 PlcModel::PlcModel(SimConfig config) : config_(std::move(config)), dm_(65536, 0) {
   if (config_.positions < 1) config_.positions = 9;
   if (config_.levels < 1) config_.levels = 1;
-  SetDm(25, static_cast<uint16_t>(config_.levels));
-  SetDm(29, static_cast<uint16_t>(config_.positions));
-  SetDm(109, static_cast<uint16_t>(config_.serialNo));
-  SetDm(1, 1);
-  SetDm(91, kSetSpeed);
-  SetDm(92, kRampA);
-  SetDm(93, kRampB);
+  SetDm(kLevelsWord, static_cast<uint16_t>(config_.levels));
+  SetDm(kPositionsWord, static_cast<uint16_t>(config_.positions));
+  SetDm(kSerialWord, static_cast<uint16_t>(config_.serialNo));
+  SetDm(kPositionWord, 1);
+  SetDm(kSetSpeedWord, kSetSpeed);
+  SetDm(kRampUpWord, kRampA);
+  SetDm(kRampDownWord, kRampB);
   poweredSeconds_ = config_.poweredSeconds;
   SetDm(kHoursWord, static_cast<uint16_t>(poweredSeconds_ / 3600));
   SetPair(dm_[kPoweredLow], dm_[kPoweredHigh], poweredSeconds_);
   SetPair(dm_[kOnTimeLow], dm_[kOnTimeHigh], config_.onSeconds);
   SetPair(dm_[kGateCyclesLow], dm_[kGateCyclesHigh], config_.gateCycles);
-  SetRelay(1703, config_.threePlateRoute);
-  SetRelay(3003, config_.twoCarousels);
+  SetRelay(kThreePlateRouteRelay, config_.threePlateRoute);
+  SetRelay(kTwoCarouselsRelay, config_.twoCarousels);
   plates_ = PlateStore(config_.positions, config_.levels, config_.plates);
   startPlates_ = plates_.Count();
   Publish(0);
@@ -115,7 +115,7 @@ void PlcModel::OnRelaySet(int n, int64_t now) {
       return;
     }
     SetRelay(kPlateReady, false);
-    Enqueue(Job{JobKind::kMove, n, Dm(0), Dm(5)}, now);
+    Enqueue(Job{JobKind::kMove, n, Dm(kTargetWord), Dm(kLevelWord)}, now);
   } else if (n == kShovelRelay) {
     MoveArm(shovel_, true, now);
   } else if (n == kTurnRelay) {
@@ -134,8 +134,8 @@ void PlcModel::OnRelayReset(int n, int64_t now) {
 }
 
 void PlcModel::OnDmWritten(int address, int64_t now) {
-  if (address == 0) {
-    int target = Dm(0);
+  if (address == kTargetWord) {
+    int target = Dm(kTargetWord);
     // Before activation the target is only stored; 0 and targets beyond the carousel
     // turn nothing.
     if (!Relay(kCarouselActivation) || error_ || target < 1 || target > config_.positions) return;
@@ -145,10 +145,10 @@ void PlcModel::OnDmWritten(int address, int64_t now) {
       StartRotation(target, now);
       Publish(now);
     }
-  } else if (address == 6) {
-    Enqueue(Job{JobKind::kLift, 0, 0, 0, Dm(6)}, now);
-  } else if (address == 123) {
-    SetRelay(1104, Dm(123) == kServiceCode);
+  } else if (address == kLiftWord) {
+    Enqueue(Job{JobKind::kLift, 0, 0, 0, Dm(kLiftWord)}, now);
+  } else if (address == kServiceWord) {
+    SetRelay(kServiceAccessRelay, Dm(kServiceWord) == kServiceCode);
   }
 }
 
@@ -170,8 +170,8 @@ void PlcModel::Advance(int64_t now) {
   now_ = now;
   Book(now);
   if (rotation_.turning) {
-    SetDm(1, static_cast<uint16_t>(ReportedPosition(rotation_, now)));
-    SetDm(2, DriveSpeed(rotation_, now, Dm(91)));
+    SetDm(kPositionWord, static_cast<uint16_t>(ReportedPosition(rotation_, now)));
+    SetDm(kSpeedWord, DriveSpeed(rotation_, now, Dm(kSetSpeedWord)));
   }
 }
 

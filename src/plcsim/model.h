@@ -10,6 +10,7 @@
 // it keeps that value until the next change. DM1 is the carousel's position: written
 // while it turns, and read as the starting point of the next turn.
 #pragma once
+#include "plcsim/addresses.h"
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -57,10 +58,6 @@ struct ModelFaults {
   int64_t operatorResetMicros = -1;
 };
 
-inline constexpr int kReady = 1915;
-inline constexpr int kPlateReady = 1815;
-inline constexpr int kErrorFlag = 1814;
-inline constexpr int kCarouselActivation = 1801;
 
 class PlcModel {
  public:

@@ -30,7 +30,7 @@ bool PlcModel::InMotion() const {
 int PlcModel::CurrentPosition() const {
   if (rotation_.turning)
     return PositionAfter(rotation_.from, StepsDone(rotation_, now_), rotation_.positions);
-  return Dm(1);
+  return Dm(kPositionWord);
 }
 
 void PlcModel::Schedule(int64_t at, EventKind kind, uint32_t generation) {
@@ -79,8 +79,8 @@ void PlcModel::StartRotation(int target, int64_t now) {
 
 void PlcModel::FinishRotation(int64_t now) {
   rotation_.turning = false;
-  SetDm(1, static_cast<uint16_t>(rotation_.target));
-  SetDm(2, 0);
+  SetDm(kPositionWord, static_cast<uint16_t>(rotation_.target));
+  SetDm(kSpeedWord, 0);
   StartJobs(now);
 }
 
@@ -231,7 +231,7 @@ void PlcModel::SystemReset(int64_t now) {
 
 void PlcModel::MoveArm(Arm& arm, bool out, int64_t now) {
   // Without the service code in DM123 the controller won't drive them by hand.
-  if (Dm(123) != kServiceCode) return CountError(ErrorCounter::kServiceRefused);
+  if (Dm(kServiceWord) != kServiceCode) return CountError(ErrorCounter::kServiceRefused);
   Schedule(SendArm(arm, out, now), EventKind::kArmSettled, 0);
   Publish(now);
 }
@@ -240,16 +240,16 @@ void PlcModel::MoveArm(Arm& arm, bool out, int64_t now) {
 
 void PlcModel::Publish(int64_t now) {
   if (rotation_.turning) {
-    SetDm(1, static_cast<uint16_t>(ReportedPosition(rotation_, now)));
-    SetDm(2, DriveSpeed(rotation_, now, Dm(91)));
+    SetDm(kPositionWord, static_cast<uint16_t>(ReportedPosition(rotation_, now)));
+    SetDm(kSpeedWord, DriveSpeed(rotation_, now, Dm(kSetSpeedWord)));
   }
   SetRelay(kReady, !faults.readyStuck && !Busy() && !error_);
   SetRelay(kErrorFlag, error_);
-  SetTimerDone(20, !rotation_.turning);
-  SetTimerDone(11, ArmSettled(turn_, false, now));
-  SetTimerDone(14, ArmSettled(turn_, true, now));
-  SetTimerDone(13, ArmSettled(shovel_, false, now));
-  SetTimerDone(12, ArmSettled(shovel_, true, now));
+  SetTimerDone(kCarouselMoveTimer, !rotation_.turning);
+  SetTimerDone(kTurnInTimer, ArmSettled(turn_, false, now));
+  SetTimerDone(kTurnOutTimer, ArmSettled(turn_, true, now));
+  SetTimerDone(kShovelBackTimer, ArmSettled(shovel_, false, now));
+  SetTimerDone(kShovelFrontTimer, ArmSettled(shovel_, true, now));
   bool moving = jobRunning_ && running_.kind == JobKind::kMove;
   bool lifting = jobRunning_ && running_.kind == JobKind::kLift;
   uint16_t status = (rotation_.turning ? kStatusTurning : 0) | (moving ? kStatusMoving : 0) |
@@ -258,7 +258,7 @@ void PlcModel::Publish(int64_t now) {
                     (shovel_.moving || turn_.moving ? kStatusArms : 0) |
                     (resetting_ ? kStatusReset : 0) | (!jobs_.empty() ? kStatusWaiting : 0) |
                     (error_ ? kStatusError : 0);
-  SetDm(200, status);
+  SetDm(kStatusWord, status);
   PublishInputs(now);
   bool inMotion = InMotion();
   if (inMotion && motionSince_ < 0) motionSince_ = now;
@@ -270,26 +270,26 @@ void PlcModel::Publish(int64_t now) {
 
 void PlcModel::PublishInputs(int64_t now) {
   bool turning = rotation_.turning;
-  SetRelay(0, !turning && Dm(1) == 1);  // P0: home position
-  SetRelay(1, !turning);                // Pn: standing at a position
-  SetRelay(2, !gateOpen_ && !gateMoving_);
-  SetRelay(3, gateOpen_ && !gateMoving_);
-  SetRelay(5, true);  // front door shut
-  SetRelay(6, config_.threePlateRoute);
-  SetRelay(7, config_.twoCarousels);
-  SetRelay(10, plates_.Holds(Place::Handler()));
-  SetRelay(11, ArmSettled(turn_, false, now));
-  SetRelay(12, ArmSettled(shovel_, true, now));
-  SetRelay(13, ArmSettled(shovel_, false, now));
-  SetRelay(14, ArmSettled(turn_, true, now));
-  SetRelay(15, liftOnSwitch_);
-  SetRelay(500, turning);
-  SetRelay(501, gateMoving_);
-  SetRelay(502, turning);
-  SetRelay(503, gateMoving_ && gateOpening_);
-  SetRelay(504, Relay(kCarouselActivation));
-  SetRelay(505, error_);
-  SetRelay(1100, (jobRunning_ && running_.kind == JobKind::kMove) || gateOpen_);
+  SetRelay(kHomePositionInput, !turning && Dm(kPositionWord) == 1);
+  SetRelay(kAtPositionInput, !turning);
+  SetRelay(kGateClosedInput, !gateOpen_ && !gateMoving_);
+  SetRelay(kGateOpenInput, gateOpen_ && !gateMoving_);
+  SetRelay(kFrontDoorInput, true);  // shut
+  SetRelay(kThreePlateSwitch, config_.threePlateRoute);
+  SetRelay(kTwoCarouselsSwitch, config_.twoCarousels);
+  SetRelay(kPlateOnShovelInput, plates_.Holds(Place::Handler()));
+  SetRelay(kTurnInInput, ArmSettled(turn_, false, now));
+  SetRelay(kShovelFrontInput, ArmSettled(shovel_, true, now));
+  SetRelay(kShovelBackInput, ArmSettled(shovel_, false, now));
+  SetRelay(kTurnOutInput, ArmSettled(turn_, true, now));
+  SetRelay(kLiftInitSwitch, liftOnSwitch_);
+  SetRelay(kRotationEnabled, turning);
+  SetRelay(kGateEnabled, gateMoving_);
+  SetRelay(kRotationDirection, turning);
+  SetRelay(kGateDirection, gateMoving_ && gateOpening_);
+  SetRelay(kCarouselDrive, Relay(kCarouselActivation));
+  SetRelay(kErrorLed, error_);
+  SetRelay(kAccessRunning, (jobRunning_ && running_.kind == JobKind::kMove) || gateOpen_);
 }
 
 // --- operating counters ---

@@ -2,7 +2,7 @@
 // the in-process link that tests use.
 #pragma once
 #include "base/clock.h"
-#include "comLib3/serial_device.h"
+#include "base/serial_device.h"
 #include "plcsim/line.h"
 
 namespace plcsim {

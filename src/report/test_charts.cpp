@@ -5,15 +5,17 @@
 #include <optional>
 #include <utility>
 
+#include "base/record_format.h"
 #include "report/axis.h"
 
 namespace report {
 
 namespace {
 
-// The console counts a turn from 0.06 s to 1.99 s and calls a deviation above 0.06 s an
-// error (PXN32_00/carousel_test.cpp); hundredths.
-constexpr int64_t kShortestCounted = 6, kLongestCounted = 199, kTolerance = 6;
+// The console's counting window and tolerance, in hundredths.
+constexpr int64_t kShortestCounted = record_format::kShortestCountedMove;
+constexpr int64_t kLongestCounted = record_format::kLongestCountedMove;
+constexpr int64_t kTolerance = record_format::kMoveTolerance;
 // More positions or levels than any store has: such a row is damaged, and drawing up to
 // it would take without end.
 constexpr int kMostSlots = 200;

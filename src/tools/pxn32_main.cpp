@@ -12,6 +12,7 @@
 #include "base/standard_fds.h"
 #include "base/version.h"
 #include "comLib3/line_log.h"
+#include "comLib3/serial.h"
 #include "comLib3/serial_posix.h"
 #include "comLib3/start_up.h"
 #include "console/console.h"

@@ -41,6 +41,7 @@ TEST_F(FastLinkTest, ReadsEndAtTheLineEndAndEveryOtherRuleStays) {
       Configure();
       ResetProgramGlobals();
       clock.Advance(1000000);  // answers to the case before have come and gone
+      line.faults = {};
       OpenSimPort();
       line.faults = c.faults;
       if (c.faults.goneAtMicros == 0) line.faults.goneAtMicros = clock.NowMicros();

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/clock.h"
-#include "comLib3/serial_device.h"
+#include "base/serial_device.h"
 
 class ScriptedLine : public SerialDevice {
  public:

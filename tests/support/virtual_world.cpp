@@ -30,40 +30,22 @@ Lines operator+(Lines a, const Lines& b) {
 }
 
 void ResetProgramGlobals() {
-  EscAbort = false;
+  base::ResetNotes();
+  ResetKeyboard();
+  ResetClockTime();
+  ResetScreenTools();
   ResetExchange();
   StopLineLog();
   ResetRecords();
-  base::ResetNotes();
-  KeyBuffer.clear();
-  SavedX = SavedY = 0;
+  ResetGlobals();
+  ResetAccessGlobals();
+  ResetDeviceOps();
+  ResetPositioningTimes();
+  ResetMainMenu();
+  ResetAccessModes();
+  ResetAllSlots();
+  ResetRandomAccess();
   for (int port = 1; port <= kMaxPorts; ++port) CloseComPort(port);
-  WatchStart = WatchLap = ClockTime{};
-  RandomSeed = 0;
-  PortNo = 0;
-  OperatorName.clear();
-  SerialNo = LevelCount = PositionCount = 0;
-  Flag1703 = false;
-  LastKey = '\0';
-  ScratchText.clear();
-  DosVersionWord = 0;
-  QuitConfirmed = false;
-  CurrentStamp = DateStamp{};
-  MenuChoice = '\0';
-  PrevCarPos = kNoCarPos;
-  CurCarPos = 0;
-  CarPosErrors = 0;
-  WaitTime = 0;
-  PositioningTimes.fill(0);
-  ResetAccessStatistics();
-  AccessTarget = AccessLevel = MaxRandomWait = FixedWait = 0;
-  AccessTime = PlateReadyTime = PosTestTime = 0;
-  XferMode = InversMode = BySlotMode = AnswerKey = 'N';
-  StartLevel = SlotLevel = 1;
-  TestMode = '\0';
-  XferIncluded = false;
-  LastCarTarget = 0;
-  RotDistance = 0;
 }
 
 VirtualWorld::VirtualWorld() {
@@ -94,8 +76,7 @@ VirtualWorld::~VirtualWorld() {
 }
 
 void VirtualWorld::OpenSimPort(int port) {
-  int error = 0;
-  ComHandles[port] = TheSerialOpener()(port, error);
+  OpenComPort(port, 9600, 'E', 1, 8);
   PortNo = port;
 }
 

@@ -1,9 +1,8 @@
 // The seam to the serial line: a real termios device in a run, a wire straight to the
-// simulated controller under test.
+// simulated controller under test. Here, below the console, so that the simulator can
+// serve a line without it.
 #pragma once
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -43,7 +42,3 @@ class SerialDevice {
   virtual bool MayReopen() const { return true; }
 };
 
-// Opens port n; on failure returns null and sets the system error code.
-using SerialOpener = std::function<std::unique_ptr<SerialDevice>(int port, int& errorCode)>;
-void SetSerialOpener(SerialOpener opener);
-const SerialOpener& TheSerialOpener();
