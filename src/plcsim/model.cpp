@@ -107,6 +107,7 @@ void PlcModel::OnRelaySet(int n, int64_t now) {
   } else if (n == kEndAccessRelay) {
     Enqueue(Job{JobKind::kEndAccess, n}, now);
   } else if (IsMoveRelay(n)) {
+    NoteMoveArriving();
     if (error_) {
       // A standing error refuses every move until System Reset.
       SetRelay(n, false);
@@ -123,6 +124,10 @@ void PlcModel::OnRelaySet(int n, int64_t now) {
   }
 }
 
+void PlcModel::NoteMoveArriving() {
+  if (Busy() || error_) ++movesWhileNotReady_;
+}
+
 void PlcModel::OnRelayReset(int n, int64_t now) {
   if (n == kCarouselActivation) {
     Publish(now);
@@ -135,6 +140,7 @@ void PlcModel::OnRelayReset(int n, int64_t now) {
 
 void PlcModel::OnDmWritten(int address, int64_t now) {
   if (address == kTargetWord) {
+    NoteMoveArriving();
     int target = Dm(kTargetWord);
     // Before activation the target is only stored; 0 and targets beyond the carousel
     // turn nothing.

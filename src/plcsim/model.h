@@ -95,6 +95,10 @@ class PlcModel {
   int PlatesLost() const { return startPlates_ - plates_.Count(); }
   // Whether anything moves or waits to move.
   bool Busy() const;
+  // Carousel targets (DM0) and handler moves that arrived while the store was not ready
+  // for them (busy, or an error standing). The store queues them; a console that waits
+  // for Ready sends none.
+  int MovesWhileNotReady() const { return movesWhileNotReady_; }
 
   ModelFaults faults;
   // Keep every request for Requests(); a long run turns this off.
@@ -126,6 +130,7 @@ class PlcModel {
   void OnRelaySet(int n, int64_t now);
   void OnRelayReset(int n, int64_t now);
   void OnDmWritten(int address, int64_t now);
+  void NoteMoveArriving();
 
   // Device side (model_device.cpp).
   void Schedule(int64_t at, EventKind kind, uint32_t generation);
@@ -156,6 +161,7 @@ class PlcModel {
   PlateStore plates_;
   int startPlates_ = 0;
   int refusedMoves_ = 0;
+  int movesWhileNotReady_ = 0;
   // Pending events; each carries its activity's generation, so a cancelled activity's
   // events are recognised and ignored.
   std::multimap<int64_t, Event> events_;

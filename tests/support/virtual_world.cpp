@@ -1,6 +1,9 @@
 #include "support/virtual_world.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <cerrno>
 #include <cstdio>
 
@@ -27,6 +30,43 @@
 Lines operator+(Lines a, const Lines& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
+}
+
+Lines Times(int n, const Lines& lines) {
+  Lines out;
+  for (int i = 0; i < n; ++i) out = out + lines;
+  return out;
+}
+
+std::string Trim(std::string text) {
+  return text.erase(text.find_last_not_of(' ') + 1);
+}
+
+std::string Bars(std::string text) {
+  for (size_t at; (at = text.find("³")) != std::string::npos;) text.replace(at, 2, 1, '\xB3');
+  return text;
+}
+
+TempDir::TempDir() {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  path_ = (std::filesystem::temp_directory_path() /
+           ("pxn32-" + std::to_string(getpid()) + "-" + (test ? test->name() : "test")))
+              .string();
+  std::filesystem::remove_all(path_);
+  std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+bool RowLog::See(const console::Screen& s) {
+  if (s.ScreenCursorRow() == 1) return false;
+  const bool start = s.ScreenCursorCol() == 1, ended = start && !atStart_;
+  if (ended) rows.push_back(Trim(s.RowText(s.ScreenCursorRow() - 1)));
+  atStart_ = start;
+  return ended;
 }
 
 void ResetProgramGlobals() {
@@ -81,7 +121,23 @@ void VirtualWorld::OpenSimPort(int port) {
 }
 
 void VirtualWorld::Configure(const plcsim::SimConfig& config) { plc = plcsim::PlcModel(config); }
-void VirtualWorld::Configure() { plc = plcsim::PlcModel(); }
+
+void VirtualWorld::RunScreen(void (*screen)(), std::string_view script,
+                             const plcsim::SimConfig& store, const plcsim::ModelFaults& faults,
+                             const plcsim::LineFaults& lineFaults) {
+  ResetProgramGlobals();
+  Configure(store);
+  plc.faults = faults;
+  line.faults = lineFaults;
+  OpenSimPort();
+  LevelCount = plc.Config().levels;
+  PositionCount = plc.Config().positions;
+  SerialNo = plc.Config().serialNo;
+  Flag1703 = plc.Config().threePlateRoute;
+  Mark();
+  Script(script);
+  screen();
+}
 
 std::string VirtualWorld::Row(int row) const { return console::TheScreen().RowText(row); }
 
@@ -101,20 +157,20 @@ uint8_t VirtualWorld::AttrAt(int col, int row) const {
   return console::TheScreen().At(col, row).attr;
 }
 
-std::vector<std::string> VirtualWorld::Sent() const {
-  std::vector<std::string> sent;
+Lines VirtualWorld::Sent() const {
+  Lines sent;
   for (const auto& record : line.Wire()) sent.push_back(record.bytes);
   return sent;
 }
 
-std::vector<std::string> VirtualWorld::SentSinceMark() {
-  std::vector<std::string> sent;
+Lines VirtualWorld::SentSinceMark() {
+  Lines sent;
   for (size_t i = mark_; i < line.Wire().size(); ++i) sent.push_back(line.Wire()[i].bytes);
   mark_ = line.Wire().size();
   return sent;
 }
 
-void VirtualWorld::ExpectRows(int first, const std::vector<std::string>& rows,
+void VirtualWorld::ExpectRows(int first, const Lines& rows,
                               const char* callerFile, int callerLine) const {
   for (size_t i = 0; i < rows.size(); ++i) {
     const int row = first + static_cast<int>(i);
@@ -125,7 +181,14 @@ void VirtualWorld::ExpectRows(int first, const std::vector<std::string>& rows,
   }
 }
 
-void VirtualWorld::ExpectSent(const std::vector<std::string>& requests, const char* callerFile,
+void VirtualWorld::ExpectWindowRows(int first, const Lines& rows, const char* callerFile,
+                                    int callerLine) const {
+  Lines shifted;
+  for (const std::string& row : rows) shifted.push_back(row.empty() ? row : std::string(9, ' ') + row);
+  ExpectRows(first, shifted, callerFile, callerLine);
+}
+
+void VirtualWorld::ExpectSent(const Lines& requests, const char* callerFile,
                               int callerLine) {
   ::testing::AssertionResult same = SameLines(SentSinceMark(), requests);
   if (!same) ADD_FAILURE_AT(callerFile, callerLine) << "requests on the line: " << same.message();
@@ -158,8 +221,7 @@ std::string Escaped(std::string_view text) {
   return EscapedBytes(text);
 }
 
-::testing::AssertionResult SameLines(const std::vector<std::string>& actual,
-                                     const std::vector<std::string>& expected) {
+::testing::AssertionResult SameLines(const Lines& actual, const Lines& expected) {
   const size_t common = std::min(actual.size(), expected.size());
   for (size_t i = 0; i < common; ++i) {
     if (actual[i] != expected[i])

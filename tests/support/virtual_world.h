@@ -1,8 +1,10 @@
 // A whole virtual world for a test: virtual clock, virtual console with scripted keys,
-// and the simulated controller wired to serial port 1. Program globals start fresh.
+// and the simulated store wired to serial port 1, all on one virtual timeline. Program
+// globals start fresh. The helpers below are shared by every test file.
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,12 +14,52 @@
 #include "support/virtual_backend.h"
 #include "support/virtual_clock.h"
 
+constexpr int64_t kSecond = 1000000;
+constexpr int kKeyEsc = 27;
+
 // Screen rows or requests on the line, one entry each.
 using Lines = std::vector<std::string>;
 // The entries of `a`, then those of `b`.
 Lines operator+(Lines a, const Lines& b);
+// `lines` `n` times over.
+Lines Times(int n, const Lines& lines);
+// The text without its trailing blanks.
+std::string Trim(std::string text);
+// A literal as the screen holds it: "³" stands for the column bar, byte B3.
+std::string Bars(std::string text);
+// A text with its control bytes written as \r, \n, \xNN.
+std::string Escaped(std::string_view text);
+// Compares two lists line by line; the message names the first index that differs, with
+// both texts escaped, or the extra and missing entries.
+::testing::AssertionResult SameLines(const Lines& actual, const Lines& expected);
 
-// Puts every global of the program back to its start value.
+// A scratch folder of the test's own, removed with all it holds when the test ends.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Every row a screen ends, in order, caught on the first frame with the cursor at the
+// start of the next row (before it scrolls away). Frames drawn on row 1 (status bar,
+// quit prompt) are passed over. Feed it from VirtualBackend::onPresent.
+struct RowLog {
+  Lines rows;
+  // True when this frame ended a row (rows.back() is it).
+  bool See(const console::Screen& screen);
+
+ private:
+  bool atStart_ = false;
+};
+
+// Puts every global of the program back to its start value, each unit by its own Reset.
 void ResetProgramGlobals();
 
 class VirtualWorld : public ::testing::Test {
@@ -25,37 +67,43 @@ class VirtualWorld : public ::testing::Test {
   VirtualWorld();
   ~VirtualWorld() override;
 
-  // Opens port 1 on the simulated controller as the start-up would, and sets PortNo.
+  // Opens port 1 on the simulated store as the start-up does, and sets PortNo.
   void OpenSimPort(int port = 1);
-  // Replaces the controller with one of another configuration.
-  void Configure(const plcsim::SimConfig& config);
-  void Configure();  // a fresh controller of the default configuration
+  // A fresh store of this configuration (the line's faults stay).
+  void Configure(const plcsim::SimConfig& config = {});
+  // Runs `screen` on a fresh store of `store` with `keys` scripted (Script's syntax), as
+  // the main menu calls it: the port open and the store's geometry read. The globals
+  // start fresh.
+  void RunScreen(void (*screen)(), std::string_view keys, const plcsim::SimConfig& store = {},
+                 const plcsim::ModelFaults& faults = {}, const plcsim::LineFaults& lineFaults = {});
 
   // Screen rows in screen coordinates: raw bytes, trailing blanks kept.
   std::string Row(int row) const;
-  // Row without trailing blanks.
   std::string RowTrim(int row) const;
   // The whole screen, one row a line, each ended by "|".
   std::string ScreenText() const;
   uint8_t AttrAt(int col, int row) const;
   // Every write to the line, in order, each as it went out (command and CR).
-  std::vector<std::string> Sent() const;
-  // Writes sent since the last call of this function.
-  std::vector<std::string> SentSinceMark();
+  Lines Sent() const;
+  // Writes sent since the last mark; moves the mark.
+  Lines SentSinceMark();
   void Mark() { mark_ = line.Wire().size(); }
 
   // The rows from `first` on read `rows` (trailing blanks ignored); a failure names the
-  // row, and the test's line.
-  void ExpectRows(int first, const std::vector<std::string>& rows,
-                  const char* callerFile = __builtin_FILE(),
+  // row and the test's line.
+  void ExpectRows(int first, const Lines& rows, const char* callerFile = __builtin_FILE(),
                   int callerLine = __builtin_LINE()) const;
+  // The same for rows of the window the main menu's banner leaves (from screen column 10):
+  // `rows` are given as they read from the window's left edge.
+  void ExpectWindowRows(int first, const Lines& rows, const char* callerFile = __builtin_FILE(),
+                        int callerLine = __builtin_LINE()) const;
   // The requests sent since the last mark are `requests` (each with its CR); a failure
-  // names the first request that differs, and the test's line. Moves the mark.
-  void ExpectSent(const std::vector<std::string>& requests,
-                  const char* callerFile = __builtin_FILE(), int callerLine = __builtin_LINE());
+  // names the first that differs and the test's line. Moves the mark.
+  void ExpectSent(const Lines& requests, const char* callerFile = __builtin_FILE(),
+                  int callerLine = __builtin_LINE());
   // Scripts keys: '~' is Esc, '_' lets `pause` pass before the next key, anything else
   // is typed as it is.
-  void Script(std::string_view keys, int64_t pause = 1000000);
+  void Script(std::string_view keys, int64_t pause = kSecond);
   int64_t NowMs() { return clock.NowMicros() / 1000; }
 
   base::VirtualClock clock;
@@ -79,13 +127,3 @@ constexpr int32_t SimTurnHundredths(int steps, int64_t stepMicros = plcsim::kTur
 // a letter for every position seen, where one letter must follow another as the same
 // position or the next one round the carousel.
 int PositionsSkipped(std::string_view row, int positions);
-
-// Scripted keys for the console: extended keys come as 0 and their scan code.
-constexpr int kKeyEsc = 27;
-
-// Compares two lists line by line; the message names the first index that differs, with
-// both texts (control bytes shown escaped), or the extra and missing entries.
-::testing::AssertionResult SameLines(const std::vector<std::string>& actual,
-                                     const std::vector<std::string>& expected);
-// A text with its control bytes written as \r, \n, \xNN.
-std::string Escaped(std::string_view text);

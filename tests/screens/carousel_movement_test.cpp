@@ -13,14 +13,9 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-constexpr int64_t kSecond = 1000000, kExchange = 55000;
+constexpr int64_t kExchange = 55000;
 const std::string kWindow(9, ' ');  // the banner window starts in screen column 10
 
-Lines operator+(Lines a, const Lines& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
 
 // Runs of the same request as one.
 Lines Deduplicated(const Lines& sent) {

@@ -13,13 +13,7 @@
 
 namespace {
 
-constexpr int64_t kSecond = 1000000;
 
-// Rows as the screen holds them: "³" stands for the column bar byte.
-std::string Bars(std::string text) {
-  for (size_t at; (at = text.find("³")) != std::string::npos;) text.replace(at, 2, 1, '\xB3');
-  return text;
-}
 
 // The requests that do something, without the polls of Ready, PlateReady, the status
 // word and the carousel position.

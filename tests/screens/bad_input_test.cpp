@@ -24,7 +24,6 @@
 namespace {
 
 using namespace std::string_literals;
-constexpr int64_t kSecond = 1000000;
 int lastExitCode = -1;
 
 class BadInput : public VirtualWorld {

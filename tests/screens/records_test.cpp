@@ -21,13 +21,9 @@
 
 namespace {
 
-constexpr int64_t kSecond = 1000000;
 const std::string kBar(1, '\xB3');
 using Cells = std::vector<std::string>;
 
-std::string Trim(std::string text) {
-  return text.erase(text.find_last_not_of(' ') + 1);
-}
 
 // Splits one CSV line; quoted cells may hold commas and doubled quotes.
 Cells SplitCsv(const std::string& line) {

@@ -13,7 +13,6 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
 using Reply = std::pair<std::string, int64_t>;
 
 // A line whose replies (bytes, arrival delay in us) the test writes byte for byte.

@@ -19,23 +19,14 @@
 
 namespace {
 
-constexpr int64_t kSecond = 1000000;
 using Rows = std::vector<std::string>;
 
-// Rows as the screen holds them: "³" stands for the column bar byte.
-std::string Bars(std::string text) {
-  for (size_t at; (at = text.find("³")) != std::string::npos;) text.replace(at, 2, 1, '\xB3');
-  return text;
-}
 
-std::string Trim(std::string text) {
-  return text.erase(text.find_last_not_of(' ') + 1);
-}
 
 // Every row the test ends, in order: caught on the first frame with the cursor at the
 // start of the next row, before it scrolls away. Frames drawn in row 1 (status bar,
 // quit prompt) don't move the test's cursor and are passed over.
-struct RowLog {
+struct FrameLog {
   Rows rows;
   bool atStart = false;
   Rows frame;  // with keepFrame: rows 2 to 25 of the last frame before the summary
@@ -149,7 +140,7 @@ TEST_F(RandomAccessTest, BothModeKeepsThePlateWhereTheRowsSayAndSumsThemUp) {
     OpenSimPort();
     PositionCount = 9, LevelCount = c.reportedLevels;
     const plcsim::Place away = xfer ? plcsim::Place::Station() : plcsim::Place::Handler();
-    RowLog log;
+    FrameLog log;
     std::vector<Access> accesses;
     Rows misplaced;
     int refused = 0;
@@ -222,7 +213,7 @@ TEST_F(RandomAccessTest, CarouselModeSetsTurnsAgainstTaughtTimesAndPausesWhereTh
   plc.faults.wrongPosition = true;
   for (int p = 1; p <= 56; ++p) PositioningTimes[p] = SimTurnHundredths(p - 1);
   PositioningTimes[5] = 500;  // four steps: taught far too long
-  RowLog log;
+  FrameLog log;
   log.keepFrame = true;
   int pauses = 0;
   keys.onPresent = [&](const console::Screen& s) {
@@ -308,7 +299,7 @@ TEST_F(RandomAccessTest, HandlerModeRunsTwoRowsACycleWithItsOwnWaitRules) {
     PositionCount = 9, LevelCount = 10;
     PlateReadyTime = 517;  // left by an earlier test
     const plcsim::Place away = xfer ? plcsim::Place::Station() : plcsim::Place::Handler();
-    RowLog log;
+    FrameLog log;
     log.keepFrame = true;
     Rows misplaced;
     std::vector<int> waits;
@@ -367,7 +358,7 @@ TEST_F(RandomAccessTest, CarouselModeCountsACycleFromItsStart) {
     OpenSimPort();
     PositionCount = 9, LevelCount = 10;
     for (int p = 1; p <= 56; ++p) PositioningTimes[p] = SimTurnHundredths(p - 1);
-    RowLog log;
+    FrameLog log;
     log.keepFrame = true;
     std::vector<double> times;
     keys.onPresent = [&](const console::Screen& s) {
@@ -394,7 +385,7 @@ TEST_F(RandomAccessTest, TurnsBeyondTheTaughtTableAreSetAgainstNoTime) {
   OpenSimPort();
   PositionCount = 60;
   for (int p = 1; p <= 56; ++p) PositioningTimes[p] = SimTurnHundredths(p - 1);
-  RowLog log;
+  FrameLog log;
   int beyond = 0, within = 0;
   auto check = [&](const std::string& row) {
     if (row.find("tP") != 53) return;
@@ -481,7 +472,7 @@ TEST_F(RandomAccessTest, IntervalEntriesAreAskedAgainAndKeptWithoutWrapping) {
     ResetProgramGlobals();
     OpenSimPort();
     PositionCount = 9, LevelCount = 10;
-    RowLog log;
+    FrameLog log;
     log.keepFrame = true;
     int asked = 0;
     keys.onPresent = [&](const console::Screen& s) {
@@ -509,7 +500,7 @@ TEST_F(RandomAccessTest, IntervalEntriesAreAskedAgainAndKeptWithoutWrapping) {
 // replies and no busy polling, Esc and Y still end it, and the summary shows the four
 // accesses that counted.
 TEST_F(RandomAccessTest, AControllerThatStopsAnsweringCountsNoMoreAccesses) {
-  RowLog log;
+  FrameLog log;
   log.keepFrame = true;
   std::vector<Access> accesses;
   int64_t goneAt = -1;

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int64_t kSecond = 1000000;
-using Lines = std::vector<std::string>;
 
 class SlotSequences : public VirtualWorld {
  protected:

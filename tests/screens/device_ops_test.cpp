@@ -8,7 +8,6 @@
 #include "console/console.h"
 #include "support/virtual_world.h"
 
-constexpr int64_t kSecond = 1000000;
 
 using DeviceOpsTest = VirtualWorld;
 

@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr int64_t kSecond = 1000000, kHour = 3600 * kSecond;
+constexpr int64_t kHour = 3600 * kSecond;
 
 // The address sanitizer keeps freed memory in quarantine and the allocator's figures are
 // its own: memory isn't judged under it (g++ says so by a macro, clang by a feature).
@@ -52,9 +52,6 @@ size_t ResidentBytes() {
   return resident * static_cast<size_t>(sysconf(_SC_PAGESIZE));
 }
 
-std::string Trim(std::string text) {
-  return text.erase(text.find_last_not_of(' ') + 1);
-}
 
 // Seconds with one decimal as the screen shows them ("12.3"), in tenths.
 int Tenths(const std::string& text) {

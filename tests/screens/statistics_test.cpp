@@ -9,11 +9,6 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-Lines operator+(Lines a, const Lines& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
 const std::string kWindow(9, ' ');  // the banner window starts in screen column 10
 const Lines kBar = {"RD DM200\r", "RD 1915\r"};
 

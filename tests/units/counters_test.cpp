@@ -12,8 +12,10 @@
 
 namespace {
 
-using namespace plcsim;
 constexpr int64_t kSecond = 1000000;
+
+using namespace plcsim;
+
 
 // The counter words: hours, gate cycles low and high, on-time, powered time.
 using Words = std::tuple<int, int, int, int, int, int, int>;

@@ -15,19 +15,8 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-constexpr int64_t kSecond = 1000000;
 const std::string kWindow(9, ' ');  // the banner window starts in screen column 10
 
-Lines operator+(Lines a, const Lines& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-Lines Times(int n, const Lines& lines) {
-  Lines out;
-  for (int i = 0; i < n; ++i) out = out + lines;
-  return out;
-}
 
 // Requests without the status bar's system word, runs of the same read as one.
 Lines Merged(const Lines& sent) {
