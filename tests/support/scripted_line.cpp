@@ -11,6 +11,20 @@ ScriptedLine& ScriptedLine::Install(base::Clock& clock, int port, bool transmitT
   return *line;
 }
 
+std::vector<std::string> ScriptedLine::Writes() const {
+  std::vector<std::string> writes;
+  for (const Event& e : events)
+    if (e.kind == Event::kWrite) writes.push_back(e.bytes);
+  return writes;
+}
+
+std::vector<int64_t> ScriptedLine::WriteMs() const {
+  std::vector<int64_t> ms;
+  for (const Event& e : events)
+    if (e.kind == Event::kWrite) ms.push_back(e.at / 1000);
+  return ms;
+}
+
 void ScriptedLine::Depart() {
   const Timed c = leaving_.front();
   leaving_.pop_front();
@@ -21,8 +35,9 @@ void ScriptedLine::Depart() {
   if (replies.empty()) return;
   const Reply reply = replies.front();
   replies.pop_front();
-  int64_t at = c.at + reply.afterMicros;
-  for (char byte : reply.bytes) coming_.push_back({at += transmitTime_ ? kCharMicros : 0, byte});
+  const int64_t pace = reply.paceMicros >= 0 ? reply.paceMicros : transmitTime_ ? kCharMicros : 0;
+  int64_t at = std::max(c.at + reply.afterMicros, coming_.empty() ? 0 : coming_.back().at);
+  for (char byte : reply.bytes) coming_.push_back({at += pace, byte});
 }
 
 void ScriptedLine::DepartUntil(int64_t micros) {
@@ -31,7 +46,7 @@ void ScriptedLine::DepartUntil(int64_t micros) {
 
 void ScriptedLine::Purge() {
   const int64_t now = clock_.NowMicros();
-  ++purges;
+  events.push_back({Event::kPurge, now});
   DepartUntil(now);
   cutCharacters += static_cast<int>(leaving_.size());
   leaving_.clear();
@@ -40,10 +55,10 @@ void ScriptedLine::Purge() {
 }
 
 void ScriptedLine::Write(std::string_view bytes) {
-  if (gone) return;
   const int64_t now = clock_.NowMicros();
-  writes.emplace_back(bytes);
-  writeTimes.push_back(now / 1000);
+  events.push_back({Event::kWrite, now, std::string(bytes)});
+  if (writes_++ == goneAtWrite) gone = true;
+  if (gone) return;
   int64_t at = std::max(now, sendFreeAt_);
   for (char byte : bytes) leaving_.push_back({at += transmitTime_ ? kCharMicros : 0, byte});
   sendFreeAt_ = at;
@@ -56,29 +71,31 @@ void ScriptedLine::Drain() {
 
 // Characters leave and replies come in the order of their times, so a read that ends
 // early leaves the rest of a request still on its way.
-std::string ScriptedLine::ReadUntil(size_t maxBytes, int64_t windowMicros, std::string_view end) {
-  if (gone) return "";
-  const int64_t now = clock_.NowMicros();
-  DepartUntil(now);
-  unsentAtReadStart.push_back(static_cast<int>(leaving_.size()));
-  const int64_t deadline = now + windowMicros;
+std::string ScriptedLine::Take(size_t maxBytes, int64_t window, std::string_view end,
+                               bool untilEnd) {
+  const int64_t start = clock_.NowMicros();
+  DepartUntil(start);
+  Event read{Event::kRead, start, "", 0, maxBytes, window, untilEnd,
+             static_cast<int>(leaving_.size())};
   constexpr int64_t kNever = std::numeric_limits<int64_t>::max();
-  std::string got;
-  for (;;) {
+  int64_t done = start + window;
+  while (!gone) {
     const int64_t nextOut = leaving_.empty() ? kNever : leaving_.front().at;
     const int64_t nextIn = coming_.empty() ? kNever : coming_.front().at;
-    if (std::min(nextOut, nextIn) > deadline) break;
+    if (std::min(nextOut, nextIn) > start + window) break;
     if (nextOut <= nextIn) {
       Depart();
       continue;
     }
-    got += coming_.front().byte;
+    read.bytes += coming_.front().byte;
     coming_.pop_front();
-    if (got.size() >= maxBytes || (!end.empty() && got.ends_with(end))) {
-      clock_.SleepUntil(nextIn);
-      return got;
+    if (read.bytes.size() >= maxBytes || (untilEnd && read.bytes.ends_with(end))) {
+      done = std::max(start, nextIn);
+      break;
     }
   }
-  clock_.SleepUntil(deadline);
-  return got;
+  if (!gone) clock_.SleepUntil(done);
+  read.took = clock_.NowMicros() - start;
+  events.push_back(read);
+  return read.bytes;
 }

@@ -1,103 +1,139 @@
+// The one exchange with the controller: what it sends, how it reads and retries, the
+// time each attempt takes on a faithful and a fast link, and the command texts.
 #include "KV_Lib3/exchange.h"
 
-#include <deque>
+#include <algorithm>
 #include <functional>
 
 #include "KV_Lib3/commands.h"
 #include "KV_Lib3/text_to_int.h"
-#include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/device_ops.h"
 #include "comLib3/keyboard.h"
-#include "comLib3/serial.h"
 #include "support/scripted_line.h"
 #include "support/virtual_world.h"
 
 namespace {
 
-using Reply = std::pair<std::string, int64_t>;
-
-// A line whose replies (bytes, arrival delay in us) the test writes byte for byte.
-struct ScriptedDevice : SerialDevice {
-  explicit ScriptedDevice(base::Clock& c) : clock(c) {}
-  bool Configure(const LineSettings&, int&) override { return true; }
-  void Purge() override { ++purges; }
-  void Write(std::string_view bytes) override {
-    writes.emplace_back(bytes);
-    writeTimes.push_back(clock.NowMicros() / 1000);
-  }
-  std::string Read(size_t max, int64_t window) override {
-    auto [bytes, delay] = replies.empty() ? Reply{"", window} : replies.front();
-    if (!replies.empty()) replies.pop_front();
-    clock.SleepUntil(clock.NowMicros() + (bytes.size() >= max ? delay : window));
-    return bytes.substr(0, max);
-  }
-  base::Clock& clock;
-  std::deque<Reply> replies;
-  Lines writes;
-  std::vector<int64_t> writeTimes;
-  int purges = 0;
-};
-
-ScriptedDevice& Scripted(base::Clock& clock, const Lines& replies = {}) {
-  auto* device = new ScriptedDevice(clock);
-  for (const auto& r : replies) device->replies.push_back({r, 1000});
-  PortNo = 1;
-  ComHandles[1].reset(device);
-  return *device;
-}
-
 using ExchangeTest = VirtualWorld;
 
-TEST_F(ExchangeTest, RepliesLoseTheirLineEndAndShortOnesAreRetried) {
+// Replies as the line brings them: the line end goes, one character stays, two are
+// empty and retried, an error reply is retried and kept after the fourth.
+TEST_F(ExchangeTest, RepliesLoseTheirLineEndAndEmptyOrErrorOnesAreRetried) {
   const std::string bin("\0\xff\x37\r\n", 5), e1 = "E1\r\n";
-  // Any byte survives, one character stays as it is, two are empty and retried.
-  std::tuple<Lines, std::string, size_t> cases[] = {
+  const std::tuple<Lines, std::string, size_t> cases[] = {
       {{"1\r\n"}, "1", 1},     {{bin}, bin.substr(0, 3), 1}, {{"X"}, "X", 1},
       {Lines(4, "AB"), "", 4}, {Lines(4, e1), "E1", 4},      {{e1, e1, e1, "OK\r\n"}, "OK", 4},
+      {{std::string(60, '7')}, std::string(48, '7'), 1},  // 50 read, the line end cut
   };
   for (const auto& [replies, result, writes] : cases) {
-    ScriptedDevice& device = Scripted(clock, replies);
-    EXPECT_EQ(PlcExchange(1, "RD 5"), result);
-    EXPECT_EQ(device.writes.size(), writes);
+    ScriptedLine& line = ScriptedLine::Install(clock);
+    for (const std::string& r : replies) line.replies.push_back({r});
+    EXPECT_EQ(Escaped(PlcExchange(1, "RD 5")), Escaped(result));
+    EXPECT_EQ(line.Writes(), Lines(writes, "RD 5\r"));
   }
 }
 
-TEST_F(ExchangeTest, AttemptTimingEarlyFullReadAndEscAbort) {
-  ScriptedDevice* device = &Scripted(clock);
+// Silence: a purge before the loop and before every write, four writes 55 ms apart, the
+// 100 ms pause before the fourth read. With Esc up nothing goes out and no time passes;
+// a port that is not open answers empty.
+TEST_F(ExchangeTest, FourAttemptsThenEmptyAndNothingWithEscUp) {
+  ScriptedLine* line = &ScriptedLine::Install(clock);
   EXPECT_EQ(PlcExchange(1, "CR"), "");
-  // Three 55 ms windows, then the 100 ms pause, then the last window.
-  EXPECT_EQ(device->writeTimes, (std::vector<int64_t>{0, 55, 110, 165}));
+  EXPECT_EQ(line->WriteMs(), (std::vector<int64_t>{0, 55, 110, 165}));
+  EXPECT_EQ(std::ranges::count_if(line->events, [](auto& e) { return e.kind == e.kPurge; }), 5);
   EXPECT_EQ(NowMs(), 320);
-  EXPECT_EQ(device->purges, 5);  // once before the loop and before every write
-  device = &Scripted(clock);
-  device->replies.push_back({std::string(60, '7'), 20000});
-  EXPECT_EQ(PlcExchange(1, "RD DM1"), std::string(48, '7'));  // 50 read, line end cut
-  device = &Scripted(clock, {"OK\r\n"});
+  line = &ScriptedLine::Install(clock);
   EscAbort = true;
   EXPECT_EQ(PlcExchange(1, "ST 1801"), "");
-  EXPECT_TRUE(device->writes.empty());
-  EXPECT_EQ(NowMs(), 320 + 20);  // the full read ends early, the Esc costs nothing
+  EXPECT_TRUE(line->events.empty());
+  EXPECT_EQ(NowMs(), 320);
   EscAbort = false;
-  EXPECT_EQ(PlcExchange(5, "CR") + PlcExchange(200, "CR"), "");  // not open, not in the table
+  EXPECT_EQ(PlcExchange(5, "CR") + PlcExchange(200, "CR"), "");
 }
 
-// At 9600 baud 8E1 a character takes 1.145 ms on the line. A request must be out before
-// its reply's window opens, and a retry's purge must find nothing of it left to cut.
+// At 9600 baud 8E1 a character takes 1.145 ms on the line. A request is out before its
+// reply's window opens, and a retry's purge finds nothing of it left to cut.
 TEST_F(ExchangeTest, TheRequestHasLeftThePortBeforeItsReadWindowOpens) {
   const std::string command = "WR DM100 " + std::string(51, '7');  // 60 characters
   ScriptedLine& line = ScriptedLine::Install(clock, 1, true);
   line.replies.push_back({"OK\r\n"});
   EXPECT_EQ(PlcExchange(1, command), "OK");
   EXPECT_EQ(line.requests, Lines{command + "\r"});  // whole, at the first attempt
-  EXPECT_EQ(line.unsentAtReadStart, std::vector<int>{0});
+  EXPECT_EQ(line.events.back().unsent, 0);
   EXPECT_EQ(clock.NowMicros(), 124845);  // 61 characters of 1145 us, then the 55 ms window
-
   ScriptedLine& silent = ScriptedLine::Install(clock, 1, true);
   clock.Advance(5000);
   PlcExchange(1, command);
   EXPECT_EQ(silent.requests, Lines(4, command + "\r"));  // every attempt arrives whole
   EXPECT_EQ(silent.cutCharacters, 0);
-  EXPECT_EQ(silent.unsentAtReadStart, std::vector<int>(4, 0));
   EXPECT_EQ(clock.NowMicros(), 129845 + 4 * 124845 + 100000);
+}
+
+// One "RD 1915" against the simulated store in each mode: the reply, the writes, and the
+// milliseconds it took. The store answers 3 ms after the request.
+TEST_F(ExchangeTest, FaithfulAndFastLinkUnderEveryLineFault) {
+  struct Case {
+    const char* name;
+    plcsim::LineFaults faults;
+    std::string reply;
+    size_t writes;
+    int64_t faithfulMs, fastMs;
+  } cases[] = {
+      {"answers at once", {}, "1", 1, 55, 3},
+      // The last answer is in while the pause before the last read runs.
+      {"three error answers", {.errorAnswers = 3}, "1", 4, 320, 109},
+      {"only error answers", {.errorAnswers = 4}, "E0", 4, 320, 109},
+      {"silent", {.silent = true}, "", 4, 320, 320},
+      // The answer to the first attempt lands in the second one's read.
+      {"late", {.lateMicros = 80000}, "1", 2, 110, 83},
+      {"over 50 bytes", {.overlong = true}, "1" + std::string(47, '9'), 1, 3, 3},
+      {"garbled", {.garbled = true}, "\x7f#?\x01\xfe", 1, 55, 3},
+      {"no line end", {.noLineEnd = true}, "1", 1, 55, 55},
+      // Away: nothing goes out, every read is empty at once; the pause still counts.
+      {"gone", {.goneAtMicros = 0}, "", 0, 100, 100},
+  };
+  for (const auto& c : cases) {
+    for (bool fast : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (fast ? ", fast" : ", faithful"));
+      ResetProgramGlobals(), Configure();
+      clock.Advance(kSecond);  // answers to the case before have come and gone
+      line.faults = {};
+      OpenSimPort();
+      line.faults = c.faults;
+      if (c.faults.goneAtMicros == 0) line.faults.goneAtMicros = clock.NowMicros();
+      FastLink = fast;
+      Mark();
+      const int64_t start = NowMs();
+      EXPECT_EQ(Escaped(PlcExchange(1, "RD 1915")), Escaped(c.reply));
+      EXPECT_EQ(NowMs() - start, fast ? c.fastMs : c.faithfulMs);
+      EXPECT_EQ(SentSinceMark(), Lines(c.writes, "RD 1915\r"));
+    }
+  }
+}
+
+// At the line's own pace (1145 us a byte) the request's 8 bytes are out before the read;
+// the faithful read waits its window, the fast one ends on the reply's last byte. Against
+// a store that answers at once, the fast link's Ready wait makes 67 exchanges a second.
+TEST_F(ExchangeTest, TheFastLinkEndsOnTheReplyAndKeepsItsPace) {
+  line.paced = true;
+  OpenSimPort();
+  for (bool fast : {false, true}) {
+    FastLink = fast;
+    clock.Advance(kSecond);
+    const int64_t start = clock.NowMicros();
+    EXPECT_EQ(PlcExchange(1, "RD 1915"), "1");
+    EXPECT_EQ(clock.NowMicros() - start, fast ? 15595 : 64160);
+  }
+  ResetProgramGlobals(), Configure();
+  line.paced = false;
+  plc.faults.readyStuck = true;
+  plc.SetRelay(1915, false);
+  OpenSimPort();
+  FastLink = true;
+  const int64_t start = clock.NowMicros();
+  keys.Key(kKeyEsc, kSecond), keys.Key('Y', kSecond / 10);
+  WaitReady(1);
+  EXPECT_EQ(std::ranges::count_if(line.Wire(), [&](auto& r) { return r.at >= start && r.at < start + kSecond; }), 67);
 }
 
 TEST_F(ExchangeTest, CommandTextsOnTheLine) {
@@ -122,23 +158,6 @@ TEST_F(ExchangeTest, CommandTextsOnTheLine) {
   EXPECT_EQ(ReadTimer(1, 12), "1") << "the contact only";
 }
 
-TEST_F(ExchangeTest, LateAndBrokenControllers) {
-  OpenSimPort();
-  line.faults.lateMicros = 80000;  // the answer to the first attempt lands in the second
-  EXPECT_EQ(PlcExchange(1, "RD DM109"), "1234");
-  EXPECT_EQ(Sent().size(), 2u);
-  line.faults = {};
-  clock.Advance(200000);  // let the answer to the second attempt come and go
-  line.faults.errorAnswers = 3;
-  EXPECT_EQ(PlcExchange(1, "RD DM109"), "1234");
-  line.faults = {.overlong = true};
-  EXPECT_EQ(PlcExchange(1, "RD DM109").size(), 48u);
-  line.faults = {.goneAtMicros = clock.NowMicros()};
-  int64_t start = NowMs();
-  EXPECT_EQ(PlcExchange(1, "CR"), "");
-  EXPECT_EQ(NowMs() - start, 100);  // only the pause before the last read costs time
-}
-
 TEST_F(ExchangeTest, WaitRelayAndWaitTimerPollEveryTwoTenths) {
   OpenSimPort();
   plc.SetTimerDone(20, true);
@@ -150,7 +169,7 @@ TEST_F(ExchangeTest, WaitRelayAndWaitTimerPollEveryTwoTenths) {
   EXPECT_EQ(NowMs(), 200 + 100 + 200 + 3 * 55);  // the pauses and three read windows
   EscAbort = true;  // a waiting Esc: a tenth of a second each, nothing sent
   plc.SetTimerDone(20, false);
-  int64_t start = NowMs();
+  const int64_t start = NowMs();
   WaitRelay(1, 1915);
   EXPECT_EQ(WaitTimer(1, 20), 1);
   EXPECT_EQ(NowMs() - start, 200);
@@ -171,8 +190,10 @@ TEST(TextRules, NegativeNumbersAndTextToInteger) {
   // Text to integer reads what a number starts with.
   const char* texts[] = {"",   "  42",   "-17", "+8", "$1F",        "0x1f",        "12ab",
                          "E1", "1234\r", "0x",  "$",  "2147483647", "99999999999", "-2147483648"};
-  int32_t values[] = {0, 42, -17, 8, 31, 31, 12, 0, 1234, 0, 0, 2147483647, 999999999, INT32_MIN};
+  const int32_t values[] = {0, 42, -17, 8, 31, 31, 12, 0, 1234, 0, 0, 2147483647, 999999999,
+                            INT32_MIN};
   static_assert(std::size(texts) == std::size(values));
   for (size_t i = 0; i < std::size(texts); ++i) EXPECT_EQ(TextToInt(texts[i]), values[i]) << i;
 }
+
 }  // namespace
