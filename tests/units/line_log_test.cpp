@@ -33,20 +33,9 @@ Lines FileLines(const std::string& path) {
 
 class LineLogTest : public VirtualWorld {
  protected:
-  LineLogTest() {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("pxn32-log-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-    path_ = (dir_ / "line.log").string();
-    SerialNo = 1234;
-  }
-  ~LineLogTest() override {
-    StopLineLog();
-    std::filesystem::remove_all(dir_);
-  }
-  std::filesystem::path dir_;
-  std::string path_;
+  LineLogTest() { SerialNo = 1234; }
+  TempDir dir_;
+  const std::string path_ = dir_ / "line.log";
 };
 
 // Three error answers, then the reply: one line per attempt, stamped when its read ended,
@@ -115,9 +104,9 @@ TEST_F(LineLogTest, AFileThatCantBeWrittenLeavesTheConsoleWorking) {
     std::string farewell;  // after "pxn32: --log <path>: <failure>"
   } cases[] = {
       {"works", path_, RLIM_INFINITY, "", plain, ""},
-      {"no such folder", (dir_ / "none" / "line.log").string(), RLIM_INFINITY,
+      {"no such folder", dir_ / "none/line.log", RLIM_INFINITY,
        "No such file or directory", marked, "; nothing was logged\n"},
-      {"a folder", dir_.string(), RLIM_INFINITY, "Is a directory", marked,
+      {"a folder", dir_.Path(), RLIM_INFINITY, "Is a directory", marked,
        "; nothing was logged\n"},
       {"full at once", path_, 0, "File too large", marked, "; nothing was logged\n"},
       {"full on the way", path_, 400, "File too large", marked,
@@ -125,7 +114,7 @@ TEST_F(LineLogTest, AFileThatCantBeWrittenLeavesTheConsoleWorking) {
       {"a device", "/dev/full", RLIM_INFINITY, "not a regular file or a terminal", marked,
        "; nothing was logged\n"},
       // A FIFO with no reader would hold an open that waits.
-      {"a FIFO", (dir_ / "fifo").string(), RLIM_INFINITY, "not a regular file or a terminal",
+      {"a FIFO", dir_ / "fifo", RLIM_INFINITY, "not a regular file or a terminal",
        marked, "; nothing was logged\n"},
   };
   ASSERT_EQ(mkfifo((dir_ / "fifo").c_str(), 0600), 0);

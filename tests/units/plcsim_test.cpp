@@ -299,4 +299,48 @@ TEST(SimOptions, BadOptionsAndValuesAreRefusedWithTheMessagesOfLinuxTools) {
   }
 }
 
+// The counter words: hours, gate cycles low and high, on-time, powered time.
+using Words = std::tuple<int, int, int, int, int, int, int>;
+Words CounterWords(const PlcModel& m) {
+  return {m.Dm(110), m.Dm(111), m.Dm(112), m.Dm(117), m.Dm(118), m.Dm(119), m.Dm(120)};
+}
+
+TEST(OperatingCounters, OptionsSetTheWordsAsPairsOfHighTimes65535AndLow) {
+  const std::pair<const char*, Words> cases[] = {
+      {"--gate-cycles 65540", {812, 5, 1, 33480, 16, 40894, 44}},
+      {"--hours 10 --on-time 50", {10, 23456, 0, 50, 0, 36000, 0}},
+      {"--hours 10 --powered 200", {0, 23456, 0, 33480, 16, 200, 0}},  // the last one counts
+      {"--powered 65535", {18, 23456, 0, 33480, 16, 0, 1}},
+      {"--gate-cycles 4294901759 --on-time 0 --hours 65535", {65535, 65534, 65535, 0, 0, 0, 3600}},
+  };
+  for (const auto& [args, words] : cases) {
+    Sim model;
+    ASSERT_TRUE(Parse(model, args).starts_with("ok")) << args;
+    EXPECT_EQ(CounterWords(model), words) << args;
+  }
+  for (const char* args : {"--hours 65536", "--hours -1", "--powered 235929600", "--on-time x",
+                           "--gate-cycles 4294901760", "--gate-cycles"}) {
+    Sim model;
+    EXPECT_FALSE(Parse(model, args).starts_with("ok")) << args;
+  }
+}
+
+// A gate cycle for every open gate closed; time in motion and powered time booked once
+// a minute in whole seconds; the hours word on the hour.
+TEST(OperatingCounters, TheStoreCountsAsItWorks) {
+  Sim model;
+  ASSERT_EQ(Parse(model, "--powered 3590 --on-time 100 --gate-cycles 65534"), "ok 3");
+  const std::pair<const char*, int64_t> requests[] = {
+      {"ST 1901", 1}, {"ST 1902", 3}, {"ST 1902", 5},     // closing a closed gate is no cycle
+      {"ST 1901", 6}, {"ST 1902", 8}, {"WR DM0 5", 10}};  // a turn of four steps: 2.1 s
+  for (const auto& [request, at] : requests) model.Handle(request, at * 1000 * kMs);
+  model.Advance(59000 * kMs);
+  EXPECT_EQ(CounterWords(model), Words(0, 1, 1, 100, 0, 3590, 0));  // nothing booked yet
+  model.Advance(60001 * kMs);  // the options took effect 1 ms in
+  // Moving: the gate 4 x 1 s, the check of the closed one 0.2 s, the turn 2.1 s.
+  EXPECT_EQ(CounterWords(model), Words(1, 1, 1, 106, 0, 3650, 0));
+  model.Advance(3600001 * kMs);
+  EXPECT_EQ(CounterWords(model), Words(1, 1, 1, 106, 0, 7190, 0));
+}
+
 }  // namespace

@@ -1,7 +1,5 @@
 // The report against records small enough to check by hand: its marks are the rows, its
 // bins and slots add up, every bad input is named and skipped, and the page parses as XML.
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "support/virtual_world.h"
 #include "report/access_charts.h"
 #include "report/line_gaps.h"
 #include "report/record.h"
@@ -174,12 +173,6 @@ TEST(CarouselMovementPlot, MarksDeviationsAboveSixHundredthsAndShowsTheWindow) {
 // A folder of its own per case, holding the files named; RunReport on the arguments.
 class RunReportTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = (fs::temp_directory_path() / ("report_test_" + std::to_string(getpid()))).string();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   void Put(const std::string& name, const std::string& text) {
     std::ofstream(dir_ + "/" + name, std::ios::binary) << text;
   }
@@ -199,7 +192,8 @@ class RunReportTest : public ::testing::Test {
       err.replace(at, dir_.size(), "DIR");
     return code;
   }
-  std::string dir_;
+  std::unique_ptr<TempDir> folder_ = std::make_unique<TempDir>();
+  std::string dir_ = folder_->Path();
 };
 
 constexpr char kGood[] = "2026-12-07_04-40-58_random-access-both.csv";
@@ -256,8 +250,7 @@ TEST_F(RunReportTest, EachBadInputIsNamedInOneLineAndTheRestIsStillWritten) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file + " " + c.err);
-    TearDown();
-    SetUp();
+    folder_.reset(), folder_ = std::make_unique<TempDir>();  // the same path, emptied
     Put(kGood, kBoth);
     if (c.file.ends_with("/"))
       fs::create_directories(dir_ + "/" + c.file);
