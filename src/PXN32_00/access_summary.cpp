@@ -21,10 +21,9 @@ std::string Real(double value) {
 }
 
 // A line of the report, and of the test's record.
-void SummaryLine(const std::string& text) {
-  Write(AtColumn10(text));
+void ReportLine(const std::string& text) {
+  WriteSummaryLine(text);
   NewLine();
-  RecordNote(text);
 }
 
 // Access and plate-ready figure side by side, in seconds.
@@ -38,26 +37,26 @@ void AccessTimeSummary() {
   ClearKeys();
   NewScreen();
   ShowBanner();
-  SummaryLine("Complete Access Time Summary");
-  SummaryLine("Access Including Gate Cycles");
+  ReportLine("Complete Access Time Summary");
+  ReportLine("Access Including Gate Cycles");
   NewLine();
-  SummaryLine("Access Procedure:       Fast");
+  ReportLine("Access Procedure:       Fast");
   NewLine();
-  SummaryLine("Total Accesses:        " + NumText(AccessCount, 4));
-  SummaryLine("Access Interval [Min]: " + NumText(WaitTime / 60, 4));
-  SummaryLine("Min. Access Time:      " + SecondsText(MinAccessTime) + "  PR " +
+  ReportLine("Total Accesses:        " + NumText(AccessCount, 4));
+  ReportLine("Access Interval [Min]: " + NumText(WaitTime / 60, 4));
+  ReportLine("Min. Access Time:      " + SecondsText(MinAccessTime) + "  PR " +
               SecondsText(MinPlateReadyTime));
-  SummaryLine("Max. Access Time:      " + SecondsText(MaxAccessTime) + "  PR " +
+  ReportLine("Max. Access Time:      " + SecondsText(MaxAccessTime) + "  PR " +
               SecondsText(MaxPlateReadyTime));
   // With nothing counted the sums are shown as they are (0.0) instead of divided by 0.
   const double divisor = AccessCount > 0 ? AccessCount : 1;
-  SummaryLine("Mean Access Time:      " +
+  ReportLine("Mean Access Time:      " +
               Pair(SumAccessTime / divisor, SumPlateReadyTime / divisor));
   NewLine();
-  SummaryLine("Max PosTest Time:      " + Real(MaxPosTestTime / 10.0));
-  SummaryLine("Min PosTest Tim:       " + Real(MinPosTestTime / 10.0));
+  ReportLine("Max PosTest Time:      " + Real(MaxPosTestTime / 10.0));
+  ReportLine("Min PosTest Tim:       " + Real(MinPosTestTime / 10.0));
   NewLine();
-  SummaryLine("Car. Pos. Errs         " + std::to_string(CarPosErrors));
+  ReportLine("Car. Pos. Errs         " + std::to_string(CarPosErrors));
   Write(RuleLine());
   NewLine();
   ClearKeys();

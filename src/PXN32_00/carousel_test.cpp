@@ -123,30 +123,24 @@ void RunCycle(int32_t range, Figures& f) {
   if (range == 0) NewLine();
 }
 
-// A summary line on the screen and in the record.
-void SummaryLine(const std::string& text) {
-  Write(AtColumn10(text));
-  RecordNote(text);
-}
-
 void ShowSummary(const Figures& f) {
   NewScreen();
   ShowBanner();
-  SummaryLine("Rotation Access Time Summary");
+  WriteSummaryLine("Rotation Access Time Summary");
   NewLine();
   NewLine();
-  SummaryLine("Access Procedure:   Sequence");
+  WriteSummaryLine("Access Procedure:   Sequence");
   NewLine();
   NewLine();
-  SummaryLine("Total Accesses:        " + NumText(f.count, 4));
+  WriteSummaryLine("Total Accesses:        " + NumText(f.count, 4));
   NewLine();
-  SummaryLine("Min Acs Time:       " + SecondsText(f.min, 4));
+  WriteSummaryLine("Min Acs Time:       " + SecondsText(f.min, 4));
   NewLine();
-  SummaryLine("Max Acs Time:       " + SecondsText(f.max, 4));
+  WriteSummaryLine("Max Acs Time:       " + SecondsText(f.max, 4));
   NewLine();
   // Nothing counted: no mean to take, shown as 0.0.
   const double mean = f.count > 0 ? f.sum / f.count : 0.0;
-  SummaryLine("Mean Acs Time:      " + FixedText(mean, 4, 1));
+  WriteSummaryLine("Mean Acs Time:      " + FixedText(mean, 4, 1));
   NewLine();
   Write(RuleLine());
   ClearKeys();

@@ -7,10 +7,12 @@
 #include <system_error>
 
 #include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/layout.h"
 #include "base/clock.h"
 #include "base/farewell.h"
 #include "base/record_format.h"
 #include "comLib3/record_file.h"
+#include "console/console.h"
 
 std::string RecordFolder;
 
@@ -93,6 +95,11 @@ void RecordRow(const std::vector<std::string>& cells) {
 
 void RecordNote(const std::string& text) {
   Put(record_format::kNotePrefix + text);
+}
+
+void WriteSummaryLine(const std::string& text) {
+  Write(AtColumn10(text));
+  RecordNote(text);
 }
 
 void EndRecord() {

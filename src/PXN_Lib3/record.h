@@ -21,6 +21,8 @@ void StartRecord(const std::string& test, const std::vector<std::string>& column
 void RecordRow(const std::vector<std::string>& cells);
 // A comment line, written after the rows: a line of the summary.
 void RecordNote(const std::string& text);
+// A line of a test's summary: at column 10 of the screen (no line end), and in the record.
+void WriteSummaryLine(const std::string& text);
 // Notes the settings and the end, and closes the file.
 void EndRecord();
 // Rows written since StartRecord.
