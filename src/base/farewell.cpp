@@ -32,8 +32,8 @@ void Show(Buffers& b, std::string_view first, std::string_view second) {
   const int next = 1 - b.shown.load();
   const size_t a = std::min(first.size(), kNoteBytes);
   const size_t c = std::min(second.size(), kNoteBytes - a);
-  std::memcpy(b.text[next], first.data(), a);
-  std::memcpy(b.text[next] + a, second.data(), c);
+  if (a > 0) std::memcpy(b.text[next], first.data(), a);  // an empty view may hold no pointer
+  if (c > 0) std::memcpy(b.text[next] + a, second.data(), c);
   b.size[next] = a + c;
   b.shown.store(next);
 }
