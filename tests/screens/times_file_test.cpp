@@ -7,7 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "PXN32_00/main_menu.h"
 #include "PXN_Lib3/globals.h"
@@ -18,9 +18,8 @@
 namespace {
 
 std::string Slurp(const std::string& path) {
-  std::ostringstream text;
-  text << std::ifstream(path).rdbuf();
-  return text.str();
+  std::ifstream in(path);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 class TimesFileTest : public VirtualWorld {
