@@ -4,9 +4,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # clang and its run-time libraries (14 on Debian 12) build the sanitizer and fuzzing
-# build of scripts/test.sh; python3's XML parser checks the report's page.
+# build of scripts/test.sh; python3's XML parser checks the report's page; dpkg-dev
+# (dpkg-shlibdeps) builds the Debian package; groff, man and mandoc check the manual pages.
 need=()
-for pkg in cmake g++ make libgtest-dev libgmock-dev tmux clang libclang-rt-14-dev python3; do
+for pkg in cmake g++ make libgtest-dev libgmock-dev tmux clang libclang-rt-14-dev python3 \
+  dpkg-dev groff-base man-db mandoc; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || need+=("$pkg")
 done
 if ((${#need[@]})); then

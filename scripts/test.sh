@@ -3,9 +3,10 @@
 # warnings as errors, whose optimiser sees the most); and in a clang build with the
 # address and undefined-behaviour sanitizers and libFuzzer (./build-sanitize), where any
 # sanitizer report, also from the programs the end-to-end tests start, fails the run,
-# and which then runs every fuzzer for 20 s (scripts/fuzz.sh). Exits non-zero when a
-# build or any test fails, a sanitizer reports or a fuzzer finds anything; prints the
-# time of each stage at the end.
+# and which then runs every fuzzer for 20 s (scripts/fuzz.sh). On the way it lints the
+# manual pages and checks the Debian package of the Release build. Exits non-zero when a
+# build, a page, the package or any test fails, a sanitizer reports or a fuzzer finds
+# anything; prints the time of each stage at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -21,7 +22,48 @@ cpu_hundredths() {
 # Runs a stage and notes how long it took, and how much processor time (on a machine
 # of its own, a build stage's wall time is about half of it on 2 cores).
 stage() {
-  local name=$1 start=$SECONDS cpu
+  local name=$1 # Every manual page formats without a single warning: through man, as a reader sees it,
+# through groff at its strictest, and through mandoc's lint.
+lint_man_pages() {
+  local page said status=0
+  for page in man/*.1; do
+    said=$({
+      MANWIDTH=80 man --warnings -l "$page" >/dev/null
+      groff -man -ww -z "$page"
+      mandoc -T lint "$page"
+    } 2>&1) || true
+    if [ -n "$said" ]; then
+      echo "$page:" >&2
+      echo "$said" >&2
+      status=1
+    fi
+  done
+  return "$status"
+}
+
+# The Debian package of the Release build holds the three programs, their gzipped manual
+# pages, the README and the copyright where Debian looks for them.
+check_package() {
+  local deb listing path missing=()
+  rm -f build/pxn32_*.deb
+  (cd build && cpack -G DEB >/dev/null)
+  deb=$(echo build/pxn32_*_"$(dpkg --print-architecture)".deb)
+  [ -f "$deb" ] || { echo "no package in build/" >&2; return 1; }
+  listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
+  for path in /usr/bin/pxn32 /usr/bin/plcsim /usr/bin/pxn32-report \
+    /usr/share/man/man1/pxn32.1.gz /usr/share/man/man1/plcsim.1.gz \
+    /usr/share/man/man1/pxn32-report.1.gz /usr/share/doc/pxn32/README.md \
+    /usr/share/doc/pxn32/copyright; do
+    grep -qxF ".$path" <<<"$listing" || missing+=("$path")
+  done
+  if ((${#missing[@]})); then
+    echo "$deb lacks ${missing[*]}" >&2
+    return 1
+  fi
+  echo "$deb: every program, page and document in place" >&2
+}
+
+start=$SECONDS cpu
   cpu=$(cpu_hundredths)
   shift
   echo "== $name" >&2
@@ -64,6 +106,8 @@ sanitize_log=$(mktemp /tmp/pxn32-sanitize-build.XXXXXX)
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO='-O1 -gline-tables-only -DNDEBUG' \
   >/dev/null && cmake --build build-sanitize -j"$jobs") >"$sanitize_log" 2>&1 &
 sanitize_build=$!
+stage "manual pages" lint_man_pages
+stage "Debian package (./build)" check_package
 stage "tests (./build)" ctest --test-dir build --output-on-failure -j"$jobs"
 finish_sanitize_build() {
   local status=0

@@ -10,6 +10,7 @@
 #include "PXN32_00/screens.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/layout.h"
+#include "PXN_Lib3/times_file.h"
 #include "base/version.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
@@ -43,8 +44,8 @@ const MenuEntry kDispatch[] = {
     {'7', RandomAccessTest},      {'8', ThreePlateTest},    {'S', StatisticsScreen},
 };
 
-// Start-up: port, operator, open, connection check. False when the port number
-// was not a number.
+// Start-up: port, operator, open, connection check, the taught times when a file keeps
+// them. False when the port number was not a number.
 bool StartUp() {
   DosVersionWord = DosVersion();
   TextBackground(7);
@@ -61,17 +62,22 @@ bool StartUp() {
   NewLine();
   std::string reply;
   CommRequest(PortNo, reply);
+  int32_t serialNo = kSerialUnknown;
   if (reply == "CC") {
     Write("Communication Request to Hardware CC");
     NewLine();
-    SerialNo = TextToInt(ReadDM(PortNo, kSerialNumberDM));
+    SerialNo = serialNo = TextToInt(ReadDM(PortNo, kSerialNumberDM));
     CommQuit(PortNo, reply);
     Write(reply + " Closed");
     RandomizeFromClock();
   } else {
     Write("No Communication to Hardware...");
   }
-  WaitTenths(5);
+  if (!TimesFile.empty()) {
+    NewLine();
+    Write(LoadTaughtTimes(serialNo));
+  }
+  WaitTenths(TimesFile.empty() ? 5 : 25);  // the times file's line stays long enough to read
   return true;
 }
 

@@ -1,5 +1,6 @@
 // Menu "4": drives the carousel from its home position to every position in turn,
-// times each move until Ready and keeps the times for the component and access tests.
+// times each move until Ready and keeps the times for the component and access tests,
+// and in the times file when one was given and the run was not quit.
 #include <algorithm>
 #include <cctype>
 #include <string>
@@ -13,6 +14,7 @@
 #include "PXN_Lib3/layout.h"
 #include "PXN_Lib3/positioning_times.h"
 #include "PXN_Lib3/status.h"
+#include "PXN_Lib3/times_file.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/screen_tools.h"
@@ -115,5 +117,6 @@ void TeachPositioningTimes() {
   NewScreen();
   NewLine();
   TeachPositions(teaching);
+  if (!QuitConfirmed) SaveTaughtTimes();  // before the summary, whose bar shows a failure
   ShowSummary();
 }

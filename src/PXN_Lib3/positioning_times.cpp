@@ -1,5 +1,7 @@
 #include "PXN_Lib3/positioning_times.h"
 
+#include "PXN_Lib3/times_file.h"
+
 std::array<int32_t, kPositioningTimeCount + 1> PositioningTimes{};
 
 bool IsTaughtPosition(int32_t position) {
@@ -12,4 +14,5 @@ int32_t TaughtTime(int32_t position) {
 
 void ResetPositioningTimes() {
   PositioningTimes.fill(0);
+  ResetTimesFile();
 }

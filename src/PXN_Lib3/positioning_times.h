@@ -14,5 +14,5 @@ extern std::array<int32_t, kPositioningTimeCount + 1> PositioningTimes;
 bool IsTaughtPosition(int32_t position);
 // The taught time of a position, 0 for a position outside the table.
 int32_t TaughtTime(int32_t position);
-// Nothing taught: as at start.
+// Nothing taught and no file to keep the times in: as at start.
 void ResetPositioningTimes();

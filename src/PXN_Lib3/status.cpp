@@ -1,6 +1,7 @@
 #include "PXN_Lib3/status.h"
 
 #include <string>
+#include <utility>
 
 #include "KV_Lib3/addresses.h"
 #include "KV_Lib3/commands.h"
@@ -8,6 +9,7 @@
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/layout.h"
 #include "PXN_Lib3/record.h"
+#include "PXN_Lib3/times_file.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/line_log.h"
 #include "comLib3/screen_tools.h"
@@ -16,12 +18,16 @@
 
 namespace {
 
-// The gap before the time, with a word at its end when the line log or a test record
-// could not be written: the technician finds out from the bar, and the rest of the bar
-// stays where it always is.
+// The gap before the time, with a mark at its end when the line log, a test record or
+// the taught times could not be written ("NO LOG/TIMES"): the technician finds out from
+// the bar, and the rest of the bar stays where it always is.
 std::string Gap(int blanks) {
-  const bool log = !LineLogFailure().empty(), record = !RecordFailure().empty();
-  const std::string mark = log && record ? "NO LOG/REC" : log ? "NO LOG" : record ? "NO REC" : "";
+  const std::pair<bool, const char*> failures[] = {{!LineLogFailure().empty(), "LOG"},
+                                                   {!RecordFailure().empty(), "REC"},
+                                                   {!TimesFileFailure().empty(), "TIMES"}};
+  std::string mark;
+  for (const auto& [failed, what] : failures)
+    if (failed) mark += (mark.empty() ? "NO " : "/") + std::string(what);
   std::string gap(static_cast<size_t>(blanks), ' ');
   if (!mark.empty() && gap.size() >= mark.size() + 2)
     gap.replace(gap.size() - mark.size() - 1, mark.size(), mark);

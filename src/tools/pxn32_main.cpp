@@ -8,6 +8,7 @@
 #include "KV_Lib3/exchange.h"
 #include "PXN32_00/main_menu.h"
 #include "PXN_Lib3/record.h"
+#include "PXN_Lib3/times_file.h"
 #include "base/farewell.h"
 #include "base/standard_fds.h"
 #include "base/version.h"
@@ -28,7 +29,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: pxn32 [--device PATH | --sim [store options]] [--fast-link] [--log FILE]\n"
-    "             [--record DIR] [--help] [--version]\n"
+    "             [--record DIR] [--times FILE] [--help] [--version]\n"
     "  The port number typed at start-up opens /dev/ttyS(n-1): port 1 is /dev/ttyS0.\n"
     "  --device PATH  open PATH for the port typed instead (a USB adapter,\n"
     "                 /dev/serial/by-id/..., a pseudo-terminal)\n"
@@ -43,6 +44,8 @@ constexpr char kUsage[] =
     "                 time, the attempt and how long it took\n"
     "  --record DIR   write each access test into DIR as a CSV file, one row per\n"
     "                 access or move, the summary at the end\n"
+    "  --times FILE   load the taught positioning times from FILE at start-up and\n"
+    "                 save them there after every teach (menu 4) that runs to its end\n"
     "  --help, --version\n"
     "  plcsim --link PATH serves the simulator for use with --device PATH.\n"
     "The store's options, with --sim (plcsim takes the same):\n";
@@ -53,6 +56,7 @@ struct Options {
   bool fastLink = false;
   std::string log;     // empty: no line log
   std::string record;  // empty: no test records
+  std::string times;   // empty: the taught times live for this run only
   bool help = false;
   bool version = false;
   plcsim::SimOptions store;
@@ -60,13 +64,11 @@ struct Options {
 
 // Returns 0 when the options are good, else the exit code.
 int ParseOptions(int argc, char** argv, Options& options) {
-  const plcsim::ProgramOption own[] = {{"device", &options.device, nullptr},
-                                       {"sim", nullptr, &options.sim},
-                                       {"fast-link", nullptr, &options.fastLink},
-                                       {"log", &options.log, nullptr},
-                                       {"record", &options.record, nullptr},
-                                       {"help", nullptr, &options.help},
-                                       {"version", nullptr, &options.version}};
+  const plcsim::ProgramOption own[] = {
+      {"device", &options.device, nullptr},      {"sim", nullptr, &options.sim},
+      {"fast-link", nullptr, &options.fastLink}, {"log", &options.log, nullptr},
+      {"record", &options.record, nullptr},      {"times", &options.times, nullptr},
+      {"help", nullptr, &options.help},          {"version", nullptr, &options.version}};
   int storeGiven = 0;
   if (!plcsim::ParseCommandLine(argc, argv, "pxn32", own, options.store, storeGiven)) return 2;
   if (options.sim && !options.device.empty())
@@ -138,6 +140,7 @@ std::string LogHeader(const Options& options, const Simulator& sim) {
 void StartRecords(const Options& options, const Simulator& sim) {
   FastLink = options.fastLink;
   RecordFolder = options.record;
+  TimesFile = options.times;
   if (!options.log.empty()) StartLineLog(options.log, LogHeader(options, sim));
 }
 

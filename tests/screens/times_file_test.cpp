@@ -1,0 +1,137 @@
+// The taught positioning times kept in a file (--times): loaded at start-up, saved after a
+// teach that ran to its end, never lost to a failed save.
+#include "PXN_Lib3/times_file.h"
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "PXN32_00/main_menu.h"
+#include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/status.h"
+#include "base/farewell.h"
+#include "support/virtual_world.h"
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class TimesFileTest : public VirtualWorld {
+ protected:
+  // Start-up on port 1, then each line of keys (Script's) 20 s after the one before; the
+  // start-up's line about the file goes to `said`.
+  int Run(const std::string& path, const Lines& choices) {
+    ResetProgramGlobals();
+    TimesFile = path;
+    keys.onPresent = [this](const console::Screen&) {
+      if (Row(6).starts_with("Positioning times")) said = Trim(Row(6) + Row(7));  // may wrap
+      for (int row = 2; row <= 25; ++row)
+        t0Shown |= Row(row).find(" t0:12.3 ") != std::string::npos;
+    };
+    keys.Type("1\rTom\r");
+    for (const auto& choice : choices) keys.Pause(20 * kSecond), Script(choice);
+    return RunProgram();
+  }
+  std::string said;
+  bool t0Shown = false;  // a carousel move set against a taught 12.34 s
+};
+
+// Checked against the simulated carousel: a turn of k steps takes 0.3 + 0.45 k s, found
+// by the first Ready poll after it, one every 155 ms (a 100 ms wait and an exchange).
+const char kTaught[] =
+    "# pxn32 positioning times: carousel position, then hundredths of a second from home\n"
+    "# store SNr. 1234, taught 2026-12-06 10:00\n1 31\n2 77\n3 124\n";
+
+TEST_F(TimesFileTest, ATeachRunToItsEndIsKeptForTheNextStart) {
+  TempDir dir;
+  const std::string path = dir / "times.txt";
+  Configure({.positions = 3});
+  ASSERT_EQ(Run(path, {"4\r", "x", "0\r"}), 0);
+  EXPECT_EQ(said, "Positioning times " + path + ": none yet, untaught until 4 teaches them");
+  EXPECT_EQ(Slurp(path), kTaught);
+  // A store of 4 now, quit at the first wait: the table stays as loaded, the file as it was.
+  Configure({.positions = 4});
+  ASSERT_EQ(Run(path, {"4\r_~_Y_x", "0\r"}), 0);
+  EXPECT_EQ(said, "Positioning times " + path + ": loaded, taught 2026-12-06 10:00");
+  EXPECT_EQ(Slurp(path), kTaught);
+  EXPECT_EQ((std::vector<int32_t>(&PositioningTimes[1], &PositioningTimes[5])),
+            (std::vector<int32_t>{31, 77, 124, 0}));
+}
+
+TEST_F(TimesFileTest, AFileThatCantBeUsedIsNamedInOneLine) {
+  struct Case {
+    const char* text;  // nullptr: no such file; "/": a folder
+    std::string said;
+    int32_t first;  // the table's entry 1 afterwards
+    // clang-format off
+  } cases[] = {
+      {"# store SNr. 1234, taught 2026-12-01 09:30\r\n\n 1\t30 \r\n", "loaded, taught 2026-12-01 09:30", 30},
+      {"# store SNr. 77, taught 2026-12-01\n1 30\n", "taught on SNr. 77, not this store's 1234; used all the same", 30},
+      {"1 30\n2 7x5\n", "line 2: not a position and its hundredths; untaught", 0},
+      {"1 30\n57 100\n", "line 2: position 57, the table holds 1 to 56; untaught", 0},
+      {"1 30\n2 -5\n", "line 2: negative time -5; untaught", 0},
+      {nullptr, "none yet, untaught until 4 teaches them", 0},
+      {"/", "not a regular file; untaught", 0},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    TempDir dir;
+    ResetProgramGlobals();
+    TimesFile = dir / "times.txt";
+    if (c.text && c.text == std::string("/"))
+      std::filesystem::create_directory(TimesFile);
+    else if (c.text)
+      std::ofstream(TimesFile) << c.text;
+    EXPECT_EQ(LoadTaughtTimes(1234), "Positioning times " + TimesFile + ": " + c.said);
+    EXPECT_EQ(PositioningTimes[1], c.first);
+  }
+}
+
+// A disk that takes no more: the old file stays whole, no half-written file is left
+// beside it, NO TIMES shows until a save works, and the way out says why.
+TEST_F(TimesFileTest, AFailedSaveKeepsTheOldFile) {
+  TempDir dir;
+  TimesFile = dir / "times.txt";
+  std::ofstream(TimesFile) << kTaught;
+  OpenSimPort();
+  SerialNo = 1234, PositionCount = 1, PositioningTimes[1] = 25;
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  const rlimit small = {100, limit.rlim_max};  // the file takes 100 bytes and no more
+  std::signal(SIGXFSZ, SIG_IGN), setrlimit(RLIMIT_FSIZE, &small);
+  SaveTaughtTimes();
+  setrlimit(RLIMIT_FSIZE, &limit);
+  EXPECT_EQ(Slurp(TimesFile), kTaught);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+  const std::string bar = "Plaxon    ComPort 1  SNr. 1234  SysStat 0000    Ready 1";
+  ShowStatus();
+  EXPECT_EQ(Row(1).substr(0, 72), bar + std::string(8, ' ') + "NO TIMES ");
+  testing::internal::CaptureStderr();
+  base::SayFarewell();
+  EXPECT_EQ(
+      testing::internal::GetCapturedStderr(),
+      "pxn32: --times " + TimesFile +
+          ": the times taught at 10:00 were not saved: File too large; the file is as it was\n");
+  SaveTaughtTimes();
+  ShowStatus();
+  EXPECT_EQ(Row(1).substr(0, 72), bar + std::string(17, ' '));
+  EXPECT_TRUE(Slurp(TimesFile).ends_with("10:00\n1 25\n"));
+}
+
+// Menu 5, then 1: each move is set against the loaded table.
+TEST_F(TimesFileTest, TheCarouselTestComparesWithTheLoadedTimes) {
+  TempDir dir;
+  std::ofstream(dir / "times.txt")
+      << "1 1234\n2 1234\n3 1234\n4 1234\n5 1234\n6 1234\n7 1234\n8 1234\n9 1234\n";
+  ASSERT_EQ(Run(dir / "times.txt", {"5\r", "1", "0\r", "~", "Y", "x", "~", "0\r"}), 0);
+  EXPECT_TRUE(t0Shown);
+}
+
+}  // namespace
