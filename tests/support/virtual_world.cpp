@@ -38,6 +38,26 @@ Lines Times(int n, const Lines& lines) {
   return out;
 }
 
+namespace {
+Lines Split(std::string_view text, char separator, std::string_view end) {
+  Lines parts;
+  for (size_t at = 0;;) {
+    const size_t next = text.find(separator, at);
+    parts.push_back(std::string(text.substr(at, next - at)) + std::string(end));
+    if (next == std::string_view::npos) return parts;
+    at = next + 1;
+  }
+}
+}  // namespace
+
+Lines Requests(std::string_view commaSeparated) {
+  return Split(commaSeparated, ',', "\r");
+}
+
+Lines Rows(std::string_view barSeparated) {
+  return Split(barSeparated, '|', "");
+}
+
 std::string Trim(std::string text) {
   return text.erase(text.find_last_not_of(' ') + 1);
 }
@@ -63,7 +83,7 @@ TempDir::~TempDir() {
 
 bool RowLog::See(const console::Screen& s) {
   if (s.ScreenCursorRow() == 1) return false;
-  const bool start = s.ScreenCursorCol() == 1, ended = start && !atStart_;
+  const bool start = s.CursorX() == 1, ended = start && !atStart_;  // the window's first column
   if (ended) rows.push_back(Trim(s.RowText(s.ScreenCursorRow() - 1)));
   atStart_ = start;
   return ended;

@@ -23,6 +23,10 @@ using Lines = std::vector<std::string>;
 Lines operator+(Lines a, const Lines& b);
 // `lines` `n` times over.
 Lines Times(int n, const Lines& lines);
+// "RD 1915,ST 1801": the requests on the line, each with its CR.
+Lines Requests(std::string_view commaSeparated);
+// "first row|second row": rows, in order.
+Lines Rows(std::string_view barSeparated);
 // The text without its trailing blanks.
 std::string Trim(std::string text);
 // A literal as the screen holds it: "³" stands for the column bar, byte B3.
