@@ -1,5 +1,6 @@
 // Whatever bytes a terminal sends, in whatever chunks, the key decoder must hand on
-// only whole keys: every 0 is followed by its scan code.
+// only whole keys: every 0 is followed by a scan code the PC knows, and no LF or DEL
+// reaches the program.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,7 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   keys += decoder.Expire();
   if (decoder.Pending()) __builtin_trap();
-  for (size_t i = 0; i < keys.size(); ++i)
-    if (keys[i] == '\0' && ++i == keys.size()) __builtin_trap();
+  const std::string_view scans = "\x0F;<=>?@ABCDGHIKMOPQRS\x85\x86";  // 0Fh, 3Bh-44h, 47h...
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (keys[i] == '\n' || keys[i] == '\x7f') __builtin_trap();
+    if (keys[i] == '\0' && (++i == keys.size() || scans.find(keys[i]) == scans.npos)) __builtin_trap();
+  }
   return 0;
 }
