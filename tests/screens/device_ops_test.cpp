@@ -17,16 +17,13 @@ TEST_F(DeviceOpsTest, TrackingShowsTheTurnMarksWrongArrivalsAtOneAndOffersTheQui
     int from, to;
     char fault;  // 'w' wrong position, 'f' a position every 150 ms, 'e' error replies, 's' stuck
     std::string row;  // row 5 up to the cursor
-  } cases[] = {{TrackUntilReady, 3, 1, ' ', "C DEFGHIA"},
-               {TrackUntilReady, 3, 7, 'w', "C A<<<EFG"},
-               {TrackUntilReady, 3, 1, 'f', "C DFHA<<<"},
-               {TrackUntilReady, 9, 1, 'e', "I A"},
-               {TrackRotation, 3, 1, ' ', "C DEFGHIA"},
-               {TrackRotation, 3, 7, 'w', "C A<EFG"},
-               {TrackRotation, 3, 1, 'f', "C DEGHA<"},
-               {[](int port) { return WaitReady(port), std::string(); }, 1, 1, 's', ""},
-               {TrackUntilPlateReady, 1, 1, 's', "A "},
-               {TrackRotation, 1, 1, 's', "A "}};
+  } cases[] = {       // clang-format off
+      {TrackUntilReady, 3, 1, ' ', "C DEFGHIA"}, {TrackUntilReady, 3, 7, 'w', "C A<<<EFG"},
+      {TrackUntilReady, 3, 1, 'f', "C DFHA<<<"}, {TrackUntilReady, 9, 1, 'e', "I A"},
+      {TrackRotation, 3, 1, ' ', "C DEFGHIA"}, {TrackRotation, 3, 7, 'w', "C A<EFG"}, {TrackRotation, 3, 1, 'f', "C DEGHA<"},
+      {[](int port) { return WaitReady(port), std::string(); }, 1, 1, 's', ""},
+      {TrackUntilPlateReady, 1, 1, 's', "A "}, {TrackRotation, 1, 1, 's', "A "}};
+  // clang-format on
   OpenSimPort();
   PositionCount = 9;
   for (const auto& c : cases) {
@@ -59,40 +56,6 @@ TEST_F(DeviceOpsTest, TrackingShowsTheTurnMarksWrongArrivalsAtOneAndOffersTheQui
     EXPECT_EQ(stuck ? took / 1000 : plc.Relay(1915), stuck ? 42 : 1)
         << "ends at the second Y, or on Ready";
     EXPECT_LE(static_cast<int64_t>(Sent().size()) * 55, took + 55) << "no spinning";
-  }
-}
-
-// The tracking after a random wait scales the wait by ten, within 32 bits.
-TEST_F(DeviceOpsTest, TrackRotationScalesTheWaitTimeByTenWithinThirtyTwoBits) {
-  OpenSimPort();
-  PositionCount = 9;
-  for (auto [before, after] :
-       {std::pair{7, 70}, {-3, -30}, {214748365, INT32_MAX}, {-214748365, INT32_MIN}}) {
-    WaitTime = before;
-    TrackRotation(1);  // the carousel stands at Ready: one look and it ends
-    EXPECT_EQ(WaitTime, after) << before;
-  }
-}
-
-// In place, in the width of its start; a quit ends it at the Esc, and later ones show nothing.
-TEST_F(DeviceOpsTest, CountdownCountsInPlaceInTheWidthOfItsStart) {
-  struct Case {
-    int32_t n;
-    bool quit;  // Esc after 2.5 s, Y a second later
-    int64_t ms;
-    std::string stays;  // "" for none, returning Esc
-  } cases[] = {{-1, false, 0, "0 s"},      {0, false, 1000, "0 s"},
-               {12, false, 13000, " 0 s"}, {1000, false, 1001000, "   0 s"},
-               {9, true, 3500, "0 s"},     {5, false, 0, ""}};
-  clock.SetLimit(int64_t{2} * 3600 * kSecond);
-  for (const auto& c : cases) {
-    ClrScr();
-    GotoXY(5, 3);
-    if (c.quit) keys.Key(kKeyEsc, 2500000), keys.Key('y', kSecond);
-    const int64_t before = NowMs();
-    EXPECT_EQ(Countdown(c.n), c.stays.empty() ? kEsc : 0);
-    EXPECT_EQ(Row(3).substr(0, WhereX() + 1), "    " + c.stays + "  ");  // the cursor after it
-    EXPECT_EQ(NowMs() - before, c.ms) << c.n;
   }
 }
 

@@ -32,22 +32,6 @@ Lines OnlyRecord(const TempDir& dir, std::string* name = nullptr) {
 
 using RecordsTest = VirtualWorld;
 
-// Whatever a reply holds stays in its own cell; times keep their hundredths.
-TEST(RecordCells, RepliesAndTimesBecomeCellsThatReadBack) {
-  for (const auto& [text, cell] : {std::pair<std::string, std::string>{"OK", "OK"},
-                                   {"E1,2", "\"E1,2\""},
-                                   {"say \"hi\"", "\"say \"\"hi\"\"\""},
-                                   {"A B ", "\"A B \""},
-                                   {std::string("\x01\xfe\r\n", 4), "\\x01\\xFE\\r\\n"},
-                                   {"", ""}})
-    EXPECT_EQ(CsvCell(text), cell) << Escaped(text);
-  for (const auto& [hundredths, cell] : {std::pair<int64_t, const char*>{0, "0.00"},
-                                         {5, "0.05"},
-                                         {-7, "-0.07"},
-                                         {2147483647, "21474836.47"}})
-    EXPECT_EQ(SecondsCell(hundredths), cell);
-}
-
 // NO REC shows while the test it belongs to runs and goes when the next record works; on
 // the way out every failure is named with its file and its true cause.
 TEST_F(RecordsTest, AFailedRecordIsMarkedWhileItFailsAndNamedOnTheWayOut) {

@@ -62,58 +62,20 @@ TEST_F(SlotSequences, AllSlotsCycleServesEverySlotOnceAndTheNextStartsAtTheBotto
     Lines after;                       // where the plates are then
     std::string row;                   // row 2
   } cases[] = {
-      {3,
-       2,
-       {{1, 1}},
-       "YN1\rNN",
-       "U1.1 " + Served({"1.1", "2.1", "3.1", "1.2", "2.2", "3.2"}, "L", "U") + " L1.1",
-       {"1.1"},
-       "Cyc   1  Lvl  1  Pos  1   Load   OK OK OK    Unload   OK OK OK"},
-      {2,
-       3,
-       {{1, 1}},
-       "nn1\rny",
-       "P1.1 " + Served({"1.1", "1.2", "1.3", "2.1", "2.2", "2.3"}, "D", "P") + " D1.1",
-       {"1.1"},
-       ""},
-      {2,
-       3,
-       {{1, 1}},
-       "YN2\rNN",
-       "U1.1 " + Served({"1.2", "2.2", "1.3", "2.3"}, "L", "U") + " L1.1",
-       {"1.1"},
-       ""},
-      {2,
-       3,
-       {{1, 1}},
-       "YN99\rNn",
-       "U1.1 " + Served({"1.3", "2.3"}, "L", "U") + " L1.1",
-       {"1.1"},
-       ""},
-      {2,
-       1,
-       {{1, 1}, {2, 1}},
-       "YN1\rYN",
-       Served({"1.1", "2.1"}, "U", "L") + " U1.1",
-       {"2.1", "station"},
+      // clang-format off
+      {3, 2, {{1, 1}}, "YN1\rNN", "U1.1 " + Served({"1.1", "2.1", "3.1", "1.2", "2.2", "3.2"}, "L", "U") + " L1.1",
+       {"1.1"}, "Cyc   1  Lvl  1  Pos  1   Load   OK OK OK    Unload   OK OK OK"},
+      {2, 3, {{1, 1}}, "nn1\rny", "P1.1 " + Served({"1.1", "1.2", "1.3", "2.1", "2.2", "2.3"}, "D", "P") + " D1.1", {"1.1"}, ""},
+      {2, 3, {{1, 1}}, "YN2\rNN", "U1.1 " + Served({"1.2", "2.2", "1.3", "2.3"}, "L", "U") + " L1.1", {"1.1"}, ""},
+      {2, 3, {{1, 1}}, "YN99\rNn", "U1.1 " + Served({"1.3", "2.3"}, "L", "U") + " L1.1", {"1.1"}, ""},
+      {2, 1, {{1, 1}, {2, 1}}, "YN1\rYN", Served({"1.1", "2.1"}, "U", "L") + " U1.1", {"2.1", "station"},
        "Cyc   1  Lvl  1  Pos  1 UnLoad   OK OK OK      Load   OK OK OK"},
       // Any other key at the inverse question: no first take-out, the normal order.
       {2, 1, {{-2, 0}}, "YN1\rxN", Served({"1.1", "2.1"}, "L", "U") + " L1.1", {"1.1"}, ""},
-      {2,
-       3,
-       {{1, 1}},
-       "YY",
-       "U1.1 " + Served({"1.1", "1.3", "2.1", "2.3"}, "L", "U") + " L1.1",
-       {"1.1"},
+      {2, 3, {{1, 1}}, "YY", "U1.1 " + Served({"1.1", "1.3", "2.1", "2.3"}, "L", "U") + " L1.1", {"1.1"},
        "Cyc   1  Lvl  1  Pos  1  Laod   OK OK OK   Unload   OK OK OK"},
-      {2,
-       1,
-       {{1, 1}},
-       "Ny",
-       "P1.1 " + Served({"1.1", "1.1", "2.1", "2.1"}, "D", "P") + " D1.1",
-       {"1.1"},
-       ""},
-  };
+      {2, 1, {{1, 1}}, "Ny", "P1.1 " + Served({"1.1", "1.1", "2.1", "2.1"}, "D", "P") + " D1.1", {"1.1"}, ""}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.answers);
     const size_t moves = std::ranges::count(c.moves, '.');
@@ -137,20 +99,14 @@ TEST_F(SlotSequences, ThreePlatesWalkUpEveryStackAndRoundTheCarousel) {
     bool route1703;
     std::string moves;
     Lines after;
-  } cases[] = {
-      {5,
-       true,
-       "P1.2 D1.4 P1.1 D1.2 P1.3 D1.5 P1.2 D1.3 P1.4 D2.3 P1.3 D2.1 P1.5 D2.2 "
-       "P2.2 D2.4 P2.1 D2.2 P2.3 D2.5 P2.2 D2.3 P2.4 D1.3 P2.3 D1.1 P2.5 D1.2 P1.2",
-       {"1.1", "1.3", "handler"}},
-      {5,
-       false,
-       "P1.2 D1.4 P1.1 D1.2 P1.3 D1.5 P1.2 D1.3 U1.4 P1.3 D2.1 P1.5 D2.2 L2.3 "
-       "P2.2 D2.4 P2.1 D2.2 P2.3 D2.5 P2.2 D2.3 U2.4 P2.3 D1.1 P2.5 D1.2 L1.3 P1.2",
-       {"1.1", "1.3", "handler"}},
+  } cases[] = {// clang-format off
+      {5, true, "P1.2 D1.4 P1.1 D1.2 P1.3 D1.5 P1.2 D1.3 P1.4 D2.3 P1.3 D2.1 P1.5 D2.2 "
+                "P2.2 D2.4 P2.1 D2.2 P2.3 D2.5 P2.2 D2.3 P2.4 D1.3 P2.3 D1.1 P2.5 D1.2 P1.2", {"1.1", "1.3", "handler"}},
+      {5, false, "P1.2 D1.4 P1.1 D1.2 P1.3 D1.5 P1.2 D1.3 U1.4 P1.3 D2.1 P1.5 D2.2 L2.3 "
+                 "P2.2 D2.4 P2.1 D2.2 P2.3 D2.5 P2.2 D2.3 U2.4 P2.3 D1.1 P2.5 D1.2 L1.3 P1.2", {"1.1", "1.3", "handler"}},
       {6, false, "P1.2 D1.4", {"1.1", "1.3", "1.4"}},
-      {3, false, "", {"1.1", "1.2", "1.3"}},
-  };
+      {3, false, "", {"1.1", "1.2", "1.3"}}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.moves);
     const size_t moves = std::ranges::count(c.moves, '.');  // Esc and Y after the last
@@ -166,22 +122,4 @@ TEST_F(SlotSequences, ThreePlatesWalkUpEveryStackAndRoundTheCarousel) {
   }
   ExpectRows(2,
              {"! 3-Plate Test needs 4 Levels or more, Detected Levels: 3 !", "Press any key", ""});
-}
-
-// A store that never gets Ready holds either screen at its first Ready wait, redrawing the
-// status bar at the pace of the line, until Esc and Y. The all-slots test moves nothing;
-// the three-plate walk waits inside its first move, which still goes out once.
-TEST_F(SlotSequences, ReadyThatNeverComesHoldsUntilQuitWithoutSpinning) {
-  for (const auto& [screen, answers, moves] :
-       {std::tuple{&AllSlotsTest, "YN1\rNN", ""}, {&ThreePlateTest, " ", "P1.2"}}) {
-    const int64_t start = NowMs();
-    Run(screen, {.levels = 4, .plates = {{1, 1}, {1, 2}, {1, 3}}},
-        answers + std::string(20, '_') + "~_Y", 99, {.readyStuck = true});
-    const auto sent = SentSinceMark();
-    const int64_t took = NowMs() - start, statusBars = std::ranges::count(sent, "RD DM200\r");
-    EXPECT_GE(took, 20000);
-    EXPECT_LE(static_cast<int64_t>(sent.size()) * 55, took + 55) << "no spinning";
-    EXPECT_NEAR(statusBars * 3, static_cast<int64_t>(sent.size()), 12);
-    EXPECT_EQ(Moves(), moves);
-  }
 }

@@ -24,44 +24,17 @@ TEST_F(TimedAccessTest, RowShowsSlotRepliesTraceTimesAndTheWaitThatFollows) {
     Lines commands;  // besides the polls
     int32_t waitAfter;
     int64_t ms;
-  } cases[] = {
+  } cases[] = {// clang-format off
       // End Access, the wait twice, a countdown from 5.
-      {1904,
-       'L',
-       true,
-       3,
-       5,
-       5,
-       0,
-       Bars("  1³L 3/ 5³POK³LOK³OK³A BCC           ³ 14³At  7.2  5.8 OK³Wt  5³³Wt  5³0 s"),
-       {"WR DM0 3\r", "WR DM5 5\r", "ST 1904\r", "RD DM350\r", "ST 1903\r"},
-       5,
-       13000},
+      {1904, 'L', true, 3, 5, 5, 0, Bars("  1³L 3/ 5³POK³LOK³OK³A BCC           ³ 14³At  7.2  5.8 OK³Wt  5³³Wt  5³0 s"),
+       {"WR DM0 3\r", "WR DM5 5\r", "ST 1904\r", "RD DM350\r", "ST 1903\r"}, 5, 13000},
       // No End Access, one tick; the plate-ready column keeps the last time measured.
-      {1905,
-       'U',
-       false,
-       3,
-       5,
-       0,
-       0,
-       Bars("  2³U 3/ 5³POK³LOK³OK³C               ³ 22³At  5.5  5.8   ³Wt  0³³Wt  0³0 s"),
-       {"WR DM0 3\r", "WR DM5 5\r", "ST 1905\r", "RD DM350\r"},
-       0,
-       7000},
+      {1905, 'U', false, 3, 5, 0, 0, Bars("  2³U 3/ 5³POK³LOK³OK³C               ³ 22³At  5.5  5.8   ³Wt  0³³Wt  0³0 s"),
+       {"WR DM0 3\r", "WR DM5 5\r", "ST 1905\r", "RD DM350\r"}, 0, 7000},
       // A random wait is drawn and shown once, then the carousel's position, no countdown.
-      {1904,
-       'L',
-       true,
-       7,
-       2,
-       0,
-       9,
-       Bars("  3³L 7/ 2³POK³LOK³OK³C DEFGG         ³ 30³At  7.5  6.5 OK³Wt  3³G"),
-       {"WR DM0 7\r", "WR DM5 2\r", "ST 1904\r", "RD DM350\r", "ST 1903\r"},
-       30,
-       8700},
-  };
+      {1904, 'L', true, 7, 2, 0, 9, Bars("  3³L 7/ 2³POK³LOK³OK³C DEFGG         ³ 30³At  7.5  6.5 OK³Wt  3³G"),
+       {"WR DM0 7\r", "WR DM5 2\r", "ST 1904\r", "RD DM350\r", "ST 1903\r"}, 30, 8700}};
+  // clang-format on
   Configure({.plates = {{-2, 0}}});
   plc.SetRelay(plcsim::kCarouselActivation, true);
   OpenSimPort();
