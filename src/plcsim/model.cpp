@@ -107,7 +107,11 @@ void PlcModel::OnRelaySet(int n, int64_t now) {
   } else if (n == kEndAccessRelay) {
     Enqueue(Job{JobKind::kEndAccess, n}, now);
   } else if (IsMoveRelay(n)) {
-    NoteMoveArriving();
+    // A move's own carousel target, sent just before it, starts a turn the move waits
+    // behind; anything else moving means the console did not wait for Ready.
+    const bool ownTurnOnly = rotation_.turning && rotation_.target == Dm(kTargetWord) &&
+                             !jobRunning_ && jobs_.empty() && !resetting_;
+    if (!ownTurnOnly) NoteMoveArriving();
     if (error_) {
       // A standing error refuses every move until System Reset.
       SetRelay(n, false);

@@ -96,8 +96,9 @@ class PlcModel {
   // Whether anything moves or waits to move.
   bool Busy() const;
   // Carousel targets (DM0) and handler moves that arrived while the store was not ready
-  // for them (busy, or an error standing). The store queues them; a console that waits
-  // for Ready sends none.
+  // for them (busy, or an error standing); a move that only waits behind the turn to its
+  // own target, sent just before it, is in order. The store queues them; a console that
+  // waits for Ready sends none.
   int MovesWhileNotReady() const { return movesWhileNotReady_; }
 
   ModelFaults faults;
