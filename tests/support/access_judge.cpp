@@ -11,6 +11,23 @@
 
 namespace {
 
+// Positions a timed access row's traces skipped, on a carousel of `positions`: the
+// access trace (the sixth column) and the rotation after a random wait (the tenth), where
+// one letter must follow another as the same position or the next one round the carousel.
+int PositionsSkipped(std::string_view row, int positions) {
+  int skipped = 0, column = 0;
+  char previous = 0;
+  for (char c : row) {
+    if (c == '\xB3') {
+      ++column, previous = 0;
+    } else if ((column == 5 || column == 9) && c >= 'A' && c < 'A' + positions) {
+      skipped += previous && c != previous && c != 'A' + (previous - 'A' + 1) % positions;
+      previous = c;
+    }
+  }
+  return skipped;
+}
+
 int Tenths(const char* text) {
   return static_cast<int>(std::lround(std::atof(text) * 10));
 }

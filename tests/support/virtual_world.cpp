@@ -161,11 +161,7 @@ void VirtualWorld::RunScreen(void (*screen)(), std::string_view script,
 
 std::string VirtualWorld::Row(int row) const { return console::TheScreen().RowText(row); }
 
-std::string VirtualWorld::RowTrim(int row) const {
-  std::string text = Row(row);
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
-}
+std::string VirtualWorld::RowTrim(int row) const { return Trim(Row(row)); }
 
 std::string VirtualWorld::ScreenText() const {
   std::string text;
@@ -223,19 +219,6 @@ void VirtualWorld::Script(std::string_view script, int64_t pause) {
   }
 }
 
-int PositionsSkipped(std::string_view row, int positions) {
-  int skipped = 0, column = 0;
-  char previous = 0;
-  for (char c : row) {
-    if (c == '\xB3') {
-      ++column, previous = 0;
-    } else if ((column == 5 || column == 9) && c >= 'A' && c < 'A' + positions) {
-      skipped += previous && c != previous && c != 'A' + (previous - 'A' + 1) % positions;
-      previous = c;
-    }
-  }
-  return skipped;
-}
 
 std::string Escaped(std::string_view text) {
   return EscapedBytes(text);

@@ -125,9 +125,3 @@ constexpr int32_t SimTurnHundredths(int steps, int64_t stepMicros = plcsim::kTur
   return static_cast<int32_t>(
       (plcsim::kTurnStartMicros + plcsim::kTurnSettleMicros + steps * stepMicros) / 10000);
 }
-
-// Positions a timed access row's traces skipped, on a carousel of `positions`: the
-// access trace (the sixth column) and the rotation after a random wait (the tenth), each
-// a letter for every position seen, where one letter must follow another as the same
-// position or the next one round the carousel.
-int PositionsSkipped(std::string_view row, int positions);
