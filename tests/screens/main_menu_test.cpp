@@ -54,6 +54,7 @@ TEST_F(MainMenuTest, GeometryIsReadUntilTwoReadingsAgree) {
              kQuit + kOpen + kQuit);
   EXPECT_EQ(LevelCount * 100 + PositionCount, 1208);
   uint16_t levels = 0;
+  clock.SetLimit(clock.NowMicros() + 600 * kSecond);
   keys.onPresent = [&](const console::Screen&) { plc.SetDm(25, ++levels); };
   ASSERT_EQ(Run({"9\r", "\x1b", "0\r"}), 0);
   EXPECT_GT(levels, 20);  // it kept reading for the two seconds before the Esc
