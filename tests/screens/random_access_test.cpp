@@ -19,17 +19,13 @@
 
 namespace {
 
-using Rows = std::vector<std::string>;
-
-
-
 // Every row the test ends, in order: caught on the first frame with the cursor at the
 // start of the next row, before it scrolls away. Frames drawn in row 1 (status bar,
 // quit prompt) don't move the test's cursor and are passed over.
 struct FrameLog {
-  Rows rows;
+  Lines rows;
   bool atStart = false;
-  Rows frame;  // with keepFrame: rows 2 to 25 of the last frame before the summary
+  Lines frame;  // with keepFrame: rows 2 to 25 of the last frame before the summary
   bool keepFrame = false;
   bool See(const console::Screen& s) {
     keepFrame &= s.RowText(1).find("Merovin") == std::string::npos;  // the summary's banner
@@ -41,7 +37,7 @@ struct FrameLog {
     return ended;
   }
   void Keep(const console::Screen& s) {
-    Rows now;
+    Lines now;
     for (int row = 2; row <= s.Rows(); ++row) now.push_back(Trim(s.RowText(row)));
     if (!now[0].empty()) frame = now;  // not the summary's cleared screen
   }
@@ -70,8 +66,8 @@ std::string Real(double value) {
 }
 
 // The summary from row 9 on, in the banner's window.
-Rows SummaryRows(int count, int interval, const std::string& min, const std::string& max,
-                 const std::string& mean, const std::string& posTest, int carPosErrors) {
+Lines SummaryRows(int count, int interval, const std::string& min, const std::string& max,
+                  const std::string& mean, const std::string& posTest, int carPosErrors) {
   const std::string in(18, ' ');
   return {in + "Complete Access Time Summary",
           in + "Access Including Gate Cycles",
@@ -142,7 +138,7 @@ TEST_F(RandomAccessTest, BothModeKeepsThePlateWhereTheRowsSayAndSumsThemUp) {
     const plcsim::Place away = xfer ? plcsim::Place::Station() : plcsim::Place::Handler();
     FrameLog log;
     std::vector<Access> accesses;
-    Rows misplaced;
+    Lines misplaced;
     int refused = 0;
     keys.onPresent = [&](const console::Screen& s) {
       // The technician clears a refused move at the store.
@@ -227,30 +223,30 @@ TEST_F(RandomAccessTest, CarouselModeSetsTurnsAgainstTaughtTimesAndPausesWhereTh
   const std::string turn = "\xB3Wt300/300 s", end = "  0 s";
   EXPECT_TRUE(SameLines(
       log.frame,
-      Rows{"Levels detected: 10    RotPos detected: 9; Access OK;  Waiting for Ready",
-           Bars("  1³ P 8  d 7³ *A CDEFGH                         H* ³tP 3.5  tA 4.3 ") + turn,
-           end,
-           Bars("  2³ P 2  d 3³ *H A<B                            B* ³tP 1.7  tA 2.4 ") + turn,
-           end,
-           Bars("  3³ P 2  d 0³ *B                                B* ³tP 0.3  tA 0.5 ") + turn,
-           end,
-           Bars("  4³ P 6  d 4³ *B A<DEF                          F* ³tP 5.0  tA 2.8 ") + turn,
-           end + "<tx..",
-           Bars("  5³ P 3  d 6³ *F A<HIABC                        C* ³tP 3.0  tA 3.6 ") + turn,
-           end,
-           Bars("  6³ P 1  d 7³ *C A<EFGHIA                       A* ³tP 3.5  tA 4.3 ") + turn,
-           end,
-           Bars("  7³ P 3  d 2³ *A C                              C* ³tP 1.2  tA 1.9 ") + turn,
-           end,
-           Bars("  8³ P 4  d 1³ *C D                              D* ³tP 0.8  tA 0.9 ") + turn,
-           end,
-           Bars("  9³ P 4  d 0³ *D                                D* ³tP 0.3  tA 0.5 ") + turn,
-           end,
-           Bars(" 10³ P 8  d 4³ *D A<FGH                          H* ³tP 5.0  tA 2.8 ") + turn,
-           end + "<tx..",
-           "",
-           "",
-           ""}));
+      Lines{"Levels detected: 10    RotPos detected: 9; Access OK;  Waiting for Ready",
+            Bars("  1³ P 8  d 7³ *A CDEFGH                         H* ³tP 3.5  tA 4.3 ") + turn,
+            end,
+            Bars("  2³ P 2  d 3³ *H A<B                            B* ³tP 1.7  tA 2.4 ") + turn,
+            end,
+            Bars("  3³ P 2  d 0³ *B                                B* ³tP 0.3  tA 0.5 ") + turn,
+            end,
+            Bars("  4³ P 6  d 4³ *B A<DEF                          F* ³tP 5.0  tA 2.8 ") + turn,
+            end + "<tx..",
+            Bars("  5³ P 3  d 6³ *F A<HIABC                        C* ³tP 3.0  tA 3.6 ") + turn,
+            end,
+            Bars("  6³ P 1  d 7³ *C A<EFGHIA                       A* ³tP 3.5  tA 4.3 ") + turn,
+            end,
+            Bars("  7³ P 3  d 2³ *A C                              C* ³tP 1.2  tA 1.9 ") + turn,
+            end,
+            Bars("  8³ P 4  d 1³ *C D                              D* ³tP 0.8  tA 0.9 ") + turn,
+            end,
+            Bars("  9³ P 4  d 0³ *D                                D* ³tP 0.3  tA 0.5 ") + turn,
+            end,
+            Bars(" 10³ P 8  d 4³ *D A<FGH                          H* ³tP 5.0  tA 2.8 ") + turn,
+            end + "<tx..",
+            "",
+            "",
+            ""}));
   ExpectRows(9, SummaryRows(10, 50, " 0.5  PR 21474836.5", " 4.3  PR  0.0", " 2.4  PR  0.0",
                             "22.1| 1.4", 5));
 }
@@ -264,8 +260,8 @@ TEST_F(RandomAccessTest, HandlerModeRunsTwoRowsACycleWithItsOwnWaitRules) {
   struct Case {
     const char* keys;
     int minWait, maxWait;
-    bool cut;   // Esc and Y while the handler brings in the plate of cycle 3
-    Rows rows;  // the screen, when given
+    bool cut;    // Esc and Y while the handler brings in the plate of cycle 3
+    Lines rows;  // the screen, when given
   } cases[] = {
       {"hyn5\r",
        5,
@@ -301,7 +297,7 @@ TEST_F(RandomAccessTest, HandlerModeRunsTwoRowsACycleWithItsOwnWaitRules) {
     const plcsim::Place away = xfer ? plcsim::Place::Station() : plcsim::Place::Handler();
     FrameLog log;
     log.keepFrame = true;
-    Rows misplaced;
+    Lines misplaced;
     std::vector<int> waits;
     std::vector<double> times;
     keys.onPresent = [&](const console::Screen& s) {
@@ -328,7 +324,7 @@ TEST_F(RandomAccessTest, HandlerModeRunsTwoRowsACycleWithItsOwnWaitRules) {
     EXPECT_TRUE(misplaced.empty()) << misplaced[0];
     for (int wait : waits) EXPECT_TRUE(wait >= c.minWait && wait <= c.maxWait) << wait;
     EXPECT_EQ(std::set<int>(waits.begin(), waits.end()).size() > 1, c.minWait < c.maxWait);
-    const Rows shown(log.frame.begin() + (c.cut ? 6 : 0), log.frame.begin() + (c.cut ? 8 : 9));
+    const Lines shown(log.frame.begin() + (c.cut ? 6 : 0), log.frame.begin() + (c.cut ? 8 : 9));
     if (!c.rows.empty()) {
       EXPECT_TRUE(SameLines(shown, c.rows));
     }
@@ -427,7 +423,7 @@ TEST_F(RandomAccessTest, WithoutLevelsNothingMovesAndTheMenuComesBack) {
       {"bnn-1\r0\r", 9, 10, 0, 4, "Store reports no levels (DM25 = 0): press a key for the menu",
        true},
   };
-  const Rows takeOut = {"ST 1801\r", "WR DM0 1\r", "WR DM5 1\r", "ST 1908\r"};
+  const Lines takeOut = {"ST 1801\r", "WR DM0 1\r", "WR DM5 1\r", "ST 1908\r"};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.keys);
     plc.SetDm(25, c.storeLevels);
@@ -436,11 +432,11 @@ TEST_F(RandomAccessTest, WithoutLevelsNothingMovesAndTheMenuComesBack) {
     keys.Type(c.keys), keys.Key('x', 3600 * kSecond);
     ::RandomAccessTest();
     EXPECT_EQ(RowTrim(c.row), c.message);
-    Rows moves;  // requests that set a relay or write a word
+    Lines moves;  // requests that set a relay or write a word
     for (const auto& r : SentSinceMark())
       if (r.rfind("ST ", 0) == 0 || r.rfind("WR ", 0) == 0) moves.push_back(r);
-    EXPECT_TRUE(SameLines(moves, c.tookOut ? takeOut : Rows{}));
-    EXPECT_EQ(plc.Plates().Occupied(), Rows{c.tookOut ? "handler" : "1.1"});
+    EXPECT_TRUE(SameLines(moves, c.tookOut ? takeOut : Lines{}));
+    EXPECT_EQ(plc.Plates().Occupied(), Lines{c.tookOut ? "handler" : "1.1"});
     plc.Plates().Put(plcsim::Place::Handler(), false),
         plc.Plates().Put(plcsim::Place::At(1, 1), true);
     EXPECT_EQ(keys.Pending(), 0u);
@@ -544,7 +540,7 @@ TEST_F(RandomAccessTest, ALineThatDiesBeforeTheLevelCountStillEndsInTheSummary) 
   ASSERT_GE(goneAt, 0);
   EXPECT_EQ(RowTrim(9), "                  Complete Access Time Summary") << ScreenText();
   ExpectRows(14, {"                  Total Accesses:           0"});
-  EXPECT_EQ(plc.Plates().Occupied(), Rows{"station"});
+  EXPECT_EQ(plc.Plates().Occupied(), Lines{"station"});
 }
 
 // Quit before anything was counted: the start values, and the sums undivided.
