@@ -1,24 +1,14 @@
-// The component test menu, its handler tests and the error counters, against the
-// simulated store.
+// The component tests in the banner's window. None sends a move the store is not ready for.
 #include <algorithm>
-#include <set>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "PXN32_00/main_menu.h"
 #include "PXN32_00/screens.h"
-#include "PXN_Lib3/globals.h"
-#include "comLib3/keyboard.h"
 #include "console/console.h"
 #include "support/virtual_world.h"
 
 namespace {
 
-const std::string kWindow(9, ' ');  // the banner window starts in screen column 10
-
-
-// Requests without the status bar's system word, runs of the same read as one.
+// Without the bar's DM200 and with runs of a read as one, however often a wait polls.
 Lines Merged(const Lines& sent) {
   Lines out;
   for (const auto& s : sent)
@@ -29,298 +19,128 @@ Lines Merged(const Lines& sent) {
 
 class ComponentTest : public VirtualWorld {
  protected:
-  void SetUp() override {
+  ComponentTest() { Fresh(); }
+  void TearDown() override { EXPECT_EQ(plc.MovesWhileNotReady(), 0); }
+  // A fresh store and program, below "Select now".
+  void Fresh() {
+    EXPECT_EQ(plc.MovesWhileNotReady(), 0);
+    keys.onPresent = nullptr;
+    ResetProgramGlobals();
+    Configure();
     OpenSimPort();
-    PositionCount = 9;
-    ShowBanner();  // the menu runs in the window the banner leaves
+    ShowBanner();
+    GotoXY(1, 13);
     line.ClearWire();
     Mark();
-    clock.SetLimit(clock.NowMicros() + 3600 * kSecond);  // a test that never ends fails
+    clock.SetLimit(clock.NowMicros() + 3600 * kSecond);
   }
-  // Where a test chosen from the menu starts: below "Select now".
-  void AtMenuPrompt() { GotoXY(1, 13); }
-
-  // The requests since the last call without the status bar's system word, repeated
-  // reads as one.
-  Lines Traffic() { return Merged(SentSinceMark()); }
-  // Esc, then Y, once `request` has been sent `n` times.
-  void QuitWhenSent(const std::string& request, int n) {
-    keys.onPresent = [this, request, n, done = false](const console::Screen&) mutable {
-      int count = 0;
-      for (const auto& record : line.Wire()) count += record.bytes == request;
-      if (count >= n && !std::exchange(done, true)) keys.Key(kKeyEsc), keys.Key('Y', kSecond);
+  // Types `typed` once `request` has gone out `n` times, beside what was typed so before.
+  void TypeWhenSent(const std::string& request, int n, std::string typed, int64_t pause = kSecond) {
+    keys.onPresent = [=, this, before = keys.onPresent, seen = size_t{0},
+                      count = 0](const console::Screen& s) mutable {
+      if (before) before(s);
+      for (; seen < line.Wire().size(); ++seen) count += line.Wire()[seen].bytes == request;
+      if (count >= n) Script(std::exchange(typed, ""), pause);
     };
   }
-  // Microseconds from the end of the exchange of the n-th `request` to the next request.
-  int64_t GapAfter(const std::string& request, int n = 1) {
+  // Milliseconds from the end of the first `request`'s exchange to the next request.
+  int64_t GapAfter(const std::string& request) {
     const auto& wire = line.Wire();
     for (size_t i = 0; i + 1 < wire.size(); ++i)
-      if (wire[i].bytes == request && --n == 0) return wire[i + 1].at - wire[i].at - 55000;
+      if (wire[i].bytes == request) return (wire[i + 1].at - wire[i].at - 55000) / 1000;
     return -1;
-  }
-  // The window's rows from `first` on, without the blanks left of the window.
-  void ExpectWindowRows(int first, const Lines& rows) {
-    Lines shifted;
-    for (const auto& row : rows) shifted.push_back(row.empty() ? row : kWindow + row);
-    ExpectRows(first, shifted);
   }
 };
 
-const Lines kReady = {"RD 1915\r"};
-
-// Esc at "Select now" leaves at once; any other key runs its choice, or nothing, and
-// every choice ends with the service word back at 0; Esc that dismisses a result leaves too.
-TEST_F(ComponentTest, EveryChoiceEndsWithTheServiceWordAndOnlyEscLeaves) {
-  const Lines end = {"WR DM123 0\r"}, menu = {"RD 1915\r"};  // the bar: DM200 left out
-  const Lines counters = {"RD DM211\r", "RD DM212\r", "RD DM213\r", "RD DM214\r", "RD DM215\r",
-                          "RD DM216\r", "RD DM217\r", "RD DM218\r", "RD DM219\r"};
-  const Lines plate = Times(10, Lines{"ST 1902\r"} + kReady + Lines{"ST 1903\r"} + kReady);
-  struct Case {
-    std::string keys;  // '_' a pause long enough for the choice to end
-    Lines sent;
-  } cases[] = {
-      {"~", menu + end},
-      {"3_~", menu + end + menu + end},
-      {"x_s_~", menu + end + menu + end + menu + end},
-      {"8~_~", menu + menu + counters + end + menu + end},  // Esc at the reset question
-      {"2_x_~", menu + kReady + plate + end + menu + end},
-      {"2_~", menu + kReady + plate + end},  // Esc dismisses the plate test's time
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.keys);
-    ResetProgramGlobals(), SetUp();
-    Script(c.keys, 30 * kSecond);
-    std::set<std::pair<int, int>> waits;  // where the cursor stands on the prompt rows
-    keys.onPresent = [&](const console::Screen&) {
-      if (WhereY() == 12) waits.emplace(WhereX(), WhereY());
-    };
-    ComponentTestMenu();
-    std::set<std::pair<int, int>> expected = {{17, 12}};  // after "Select now      "
-    if (c.keys[0] == '8') expected.emplace(21, 12);       // after "Reset Counter [Y/N] "
-    EXPECT_EQ(waits, expected);
-    EXPECT_TRUE(SameLines(Traffic(), Merged(c.sent)));
-    EXPECT_EQ(keys.Pending(), 0u);
-  }
-  // Row 2 holds the bar's time: in this window the bar runs past the edge.
-  ExpectWindowRows(3, {"Carrousel Movement  1", "Plate Movement      2", "Stack Movement      3",
-                       "Lift Movement       4", "Gate Movement       5", "Shovel Movement     6",
-                       "Turn Movement       7", "Error Counters      8", "", "Select now"});
-}
-
-// Each test's prompts, commands in order with every reply on the screen, and how it ends:
-// quit, the lift on its switch, Esc in a timer wait.
-TEST_F(ComponentTest, HandlerTestsSendTheirCommandsAndShowEveryReply) {
-  const Lines code = {"WR DM123 52917\r"};
-  struct Case {
-    void (*test)();
-    std::string typed;      // '_': a pause long enough for the test to come to its end
-    std::string quitAfter;  // Esc and Y once this has gone out twice ("*": T12 read five times)
-    char fault;             // 'l' the lift hits its switch; 'r' shovel and turn refused
-    Lines sent;
-    Lines rows;         // from row 13
-    int endColumn = 0;  // the cursor's column at the end, where a text ends in a blank
-  } cases[] = {
-      // clang-format off
-      {PlateMovementTest, "_x", "", ' ',
-       kReady + Times(10, Lines{"ST 1902\r"} + kReady + Lines{"ST 1903\r"} + kReady),
-       {"Total Time      7.7 s"}, 23},  // ten of 0.2 s gate check and 0.3 s end, and polls
-      {LiftMovementTest, "300\r", "WR DM6 300\r", ' ',
-       kReady + Lines{"WR DM6 0\r", "WR DM6 300\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
-           Lines{"RD 15\r", "WR DM6 300\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
-           Lines{"RD 15\r"},
-       {"", "Enter Path [h<65535] 300", "     0 OK     1 OK OK", "     2 OK OK", ""}},
-      {LiftMovementTest, "abc\r70000\r_k", "", 'l',  // 70000 goes as 70000 - 65536
-       kReady + Lines{"WR DM6 0\r", "WR DM6 4464\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
-           Lines{"RD 15\r"},
-       {"", "Enter Path [h<65535] abc", "Invalid numeric input", "Enter Path [h<65535] 70000",
-        "     0 OK     1 OK OK", "Lift hit z-Init Switch !!!"}, 28},
-      {LiftMovementTest, "65536\r", "WR DM6 0\r", ' ',
-       kReady + Lines{"WR DM6 0\r", "WR DM6 0\r"} + kReady + Lines{"WR DM6 0\r"} + kReady +
-           Lines{"RD 15\r"},
-       {"", "Enter Path [h<65535] 65536", "     0 OK     1 OK OK", ""}},
-      {GateMovementTest, "x\r0\r0\r", "ST 1902\r", ' ',
-       Times(2, kReady + Lines{"ST 1901\r"} + kReady + Lines{"ST 1902\r"}),
-       {"", "Enter Pause [s]     x", "Invalid numeric input", "Enter Pause [s]     0",
-        "Enter Open Time [s] 0", "     1 OK OK", "     2 OK OK", ""}},
-      {ShovelMovementTest, "0\r", "RS 1701\r", ' ',
-       code + Times(2, Lines{"RD T13\r", "ST 1701\r", "RD T12\r", "RS 1701\r"}) +
-           Lines{"RS 1701\r"},
-       {"", "Enter Delay [s]    0", "     1 OK OK", "     2 OK OK", ""}},
-      {TurnMovementTest, "1\r", "RS 1702\r", ' ',
-       code + Times(2, Lines{"RD T11\r", "ST 1702\r", "RD T14\r", "RS 1702\r"}) +
-           Lines{"RS 1702\r"},
-       {"", "Enter Delay [s]    1", "     1 OK OK", "     2 OK OK", ""}},
-      // Refused: the shovel never reaches the front; Esc ends the wait for T12 and the
-      // reset goes out only at the end.
-      {ShovelMovementTest, "0\r", "*", 'r',
-       code + Lines{"RD T13\r", "ST 1701\r", "RD T12\r", "RS 1701\r"},
-       {"", "Enter Delay [s]    0", "     1 OK", ""}},
-  };
-  // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.sent[1]);
-    ResetProgramGlobals(), Configure(), SetUp(), AtMenuPrompt();
-    plc.faults.liftHit = c.fault == 'l';
-    if (c.quitAfter == "*") {
-      QuitWhenSent("RD T12\r", 5);
-    } else if (!c.quitAfter.empty()) {
-      QuitWhenSent(c.quitAfter, 2);
-    }
-    if (c.fault == 'r') {
-      auto quit = keys.onPresent;
-      keys.onPresent = [this, quit](const console::Screen& screen) {
-        plc.SetDm(123, 0);  // the controller's service word is lost
-        quit(screen);
-      };
-    }
-    Script(c.typed, 60 * kSecond);
-    c.test();
-    EXPECT_TRUE(SameLines(Traffic(), c.sent));
-    ExpectWindowRows(13, c.rows);
-    if (c.endColumn) {
-      EXPECT_EQ(WhereX(), c.endColumn);
-    }
-    EXPECT_EQ(keys.Pending(), 0u);
-    // What the store counted: the lift run onto its switch by the start write and by the
-    // cycle's return; the refused set and reset. The arms are back.
-    EXPECT_EQ(plc.Dm(215), c.fault == 'l' ? 2 : 0);
-    EXPECT_EQ(plc.Dm(217), c.fault == 'r' ? 2 : 0);
-    EXPECT_FALSE(plc.Relay(1701) || plc.Relay(1702));
+// The plate and lift tests wait for Ready before each move, and show every reply.
+TEST_F(ComponentTest, PlateAndLiftTestsWaitForReady) {
+  // The test, keys ('_' a minute), the request whose second brings the quit, requests, rows.
+  const std::tuple<void (*)(), std::string, std::string, Lines, const char*> cases[] = {
+      {PlateMovementTest, "_x", "",
+       Requests("RD 1915") + Times(10, Requests("ST 1902,RD 1915,ST 1903,RD 1915")),
+       "Total Time      7.7 s"},
+      {LiftMovementTest, "300\r", "WR DM6 300\r",
+       Requests("RD 1915,WR DM6 0,WR DM6 300,RD 1915,WR DM6 0,RD 1915,RD 15,WR DM6 300,RD 1915,"
+                "WR DM6 0,RD 1915,RD 15"),
+       "|Enter Path [h<65535] 300|     0 OK     1 OK OK|     2 OK OK|"}};
+  for (const auto& [test, typed, quitAfter, sent, rows] : cases) {
+    SCOPED_TRACE(rows);
+    Fresh();
+    TypeWhenSent(quitAfter, 2, "~_Y");
+    Script(typed, 60 * kSecond);
+    test();
+    EXPECT_TRUE(SameLines(Merged(SentSinceMark()), sent));
+    ExpectWindowRows(13, Rows(rows));
   }
 }
 
-// Open time and pause are each half a second more than entered; zero and negative
-// entries still take one 100 ms step. Every gate closed counts one gate cycle.
-TEST_F(ComponentTest, GatePausesAndDelaysKeepTheirTimes) {
-  struct Case {
-    std::string typed;  // pause, open time
-    int64_t open, pause;
-  } cases[] = {{"0\r0\r", 600, 600}, {"2\r1\r", 1500, 2500}, {"-5\r-1\r", 600, 600}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.typed);
-    ResetProgramGlobals(), Configure(), SetUp(), AtMenuPrompt();
-    const int cycles = plc.Dm(111);
-    QuitWhenSent("ST 1902\r", 2);
-    keys.Type(c.typed);
+// Open time and pause are half a second more than entered; an Esc typed meanwhile is
+// answered at the cycle's end, not by cutting the pause.
+TEST_F(ComponentTest, GatePausesRunOutWhole) {
+  // Typed, typed once the gate opened, ms after it opened and after it closed.
+  const std::tuple<std::string, std::string, int64_t> cases[] = {
+      {"0\r0\r", "", 600'0600}, {"2\r1\r", "", 1500'2500}, {"0\r2\r", "_~_n", 2500'0900}};
+  for (const auto& [typed, after, gaps] : cases) {
+    Fresh();
+    TypeWhenSent("ST 1901\r", 1, after, 300000);
+    TypeWhenSent("ST 1902\r", 2, "~_Y");
+    keys.Type(typed);
     GateMovementTest();
-    EXPECT_EQ(GapAfter("ST 1901\r"), c.open * 1000);  // until the Ready wait's status bar
-    EXPECT_EQ(GapAfter("ST 1902\r"), c.pause * 1000);
-    plc.Advance(clock.NowMicros() + 5 * kSecond);  // the last close ends
-    EXPECT_EQ(plc.Dm(111), cycles + 2);
+    EXPECT_EQ(GapAfter("ST 1901\r") * 10000 + GapAfter("ST 1902\r"), gaps) << Escaped(typed);
   }
-  // An Esc typed while the gate is open is answered after the open time, which runs out
-  // whole: the mechanism relies on it.
-  ResetProgramGlobals(), Configure(), SetUp(), AtMenuPrompt();
-  keys.onPresent = [this, escs = 0](const console::Screen&) mutable {
-    const auto& wire = line.Wire();
-    const int opened = static_cast<int>(std::ranges::count_if(
-        wire, [](const plcsim::WireRecord& r) { return r.bytes == "ST 1901\r"; }));
-    if (opened > escs && escs < 2) {
-      keys.Key(kKeyEsc, 300000), keys.Key(++escs == 1 ? 'n' : 'Y', kSecond);
-    }
-  };
-  keys.Type("0\r2\r");
-  GateMovementTest();
-  EXPECT_EQ(GapAfter("ST 1901\r", 1), 2500000);
-  EXPECT_EQ(GapAfter("ST 1901\r", 2), 2500000);
-  // The shovel's delay lies between its set and its wait for the front, and between its
-  // reset and the next wait for the back; each timer wait starts with a 100 ms step.
-  ResetProgramGlobals(), Configure(), SetUp();
-  QuitWhenSent("RS 1701\r", 2);
-  keys.Type("2\r");
-  ShovelMovementTest();
-  EXPECT_EQ(GapAfter("ST 1701\r"), 2100000);
-  EXPECT_EQ(GapAfter("RS 1701\r"), 2100000);
+  // A pause of 2147483647 s does not wrap round: an hour on, the gate has only closed.
+  Fresh();
+  Script("2147483647\r0\r_~", 60 * kSecond);
+  EXPECT_THROW(GateMovementTest(), base::VirtualTimeExceeded);
+  EXPECT_EQ(Sent().back(), "ST 1902\r");
+  ExpectWindowRows(14, {"Enter Pause [s]     2147483647", "Enter Open Time [s] 0", "     1 OK OK"});
 }
 
-// The nine counters as the controller sends them, read once; Y (in either case) sets them
-// back to 0 one by one and shows the result for 1.5 s; any other answer writes nothing.
+// The nine counters as the store holds them, read once. N writes nothing and leaves the
+// cursor after the question; Y sets them back to 0 in order and shows the result for 1.5 s.
 TEST_F(ComponentTest, ErrorCountersAreShownAndResetInOrder) {
-  Lines shown, resets;
-  for (int a = 211; a <= 219; ++a) {
-    shown.push_back("DM" + std::to_string(a) + " " +
-                    std::to_string(a == 213   ? 4
-                                   : a == 219 ? 65535
-                                              : 0));
-    resets.push_back("Reset DM" + std::to_string(a) + " OK");
-  }
-  for (int answer : std::initializer_list<int>{'y', 'Y', kKeyEsc, 'n'}) {
-    SCOPED_TRACE(answer);
-    const bool reset = answer == 'y' || answer == 'Y';
-    ResetProgramGlobals(), Configure(), SetUp();
-    plc.SetDm(213, 4), plc.SetDm(219, 65535);
-    keys.Key(answer, 3 * kSecond);
-    int waitedAt = 0;  // the cursor's column on the question's row
-    keys.onPresent = [&](const console::Screen&) {
-      if (WhereY() == 12) waitedAt = WhereX();
-    };
-    ErrorCountersScreen();
-    EXPECT_EQ(waitedAt, 21);  // after "Reset Counter [Y/N] "
-    Lines sent = kReady;
-    for (int a = 211; a <= 219; ++a) sent.push_back("RD DM" + std::to_string(a) + "\r");
-    for (int a = 211; reset && a <= 219; ++a) sent.push_back("WR DM" + std::to_string(a) + " 0\r");
-    EXPECT_TRUE(SameLines(Traffic(), sent));
-    ExpectWindowRows(2, shown + Lines{"", "Reset Counter [Y/N]"} + (reset ? resets : Lines{""}));
-    EXPECT_EQ(plc.Dm(213) + plc.Dm(219), reset ? 0 : 65539);
-    if (reset) {
-      EXPECT_EQ(NowMs() * 1000 - line.Wire().back().at, 55000 + 1500000);
-    }
-  }
+  plc.SetDm(213, 4);
+  plc.SetDm(219, 65535);
+  keys.Type("n");
+  ErrorCountersScreen();
+  EXPECT_EQ(WhereX(), 21) << "after \"Reset Counter [Y/N] \"";
+  keys.Key('y', 3 * kSecond);
+  ErrorCountersScreen();
+  ExpectWindowRows(2, Rows("DM211 0|DM212 0|DM213 4|DM214 0|DM215 0|DM216 0|DM217 0|DM218 0|"
+                           "DM219 65535||Reset Counter [Y/N]"));
+  ExpectSent(Times(2, Requests("RD DM200,RD 1915,RD DM211,RD DM212,RD DM213,RD DM214,RD DM215,"
+                               "RD DM216,RD DM217,RD DM218,RD DM219")) +
+             Requests("WR DM211 0,WR DM212 0,WR DM213 0,WR DM214 0,WR DM215 0,"
+                      "WR DM216 0,WR DM217 0,WR DM218 0,WR DM219 0"));
+  EXPECT_EQ(NowMs() * 1000 - line.Wire().back().at, 1555000) << "the last exchange and 1.5 s";
 }
 
-// A quit confirmed in one test holds for every later one until the main menu: the lift
-// runs no cycle, the plate test runs its ten without waiting for Ready, the others one.
+// A quit confirmed in one test holds for the later ones: the lift runs no cycle, the plate
+// test its ten without waiting for Ready, the others one; 3 runs only the end step.
 TEST_F(ComponentTest, AQuitHoldsForTheTestsChosenAfterIt) {
-  const Lines menu = kReady, end = {"WR DM123 0\r"};
-  const Lines gate = kReady + Lines{"ST 1901\r"} + kReady + Lines{"ST 1902\r"};
-  Script("5__0\r0\r_~_Y_", 3 * kSecond);  // gate: Esc in the second cycle's open time
-  Script("6_0\r_4_100\r_2_x_1_0\r_x_5_0\r0\r_~", 30 * kSecond);
+  int selectAt = 0;  // the cursor's column while "Select now" waits
+  keys.onPresent = [&](const console::Screen&) {
+    if (WhereY() == 12) selectAt = WhereX();
+  };
+  Script(std::string("\0H_", 3), 3 * kSecond);  // an arrow key is no choice
+  Script("5__0\r0\r_~_Y_", 3 * kSecond);  // gate: Esc in its second cycle, answered at its end
+  Script("6_0\r_7_0\r_4_100\r_2_x_1_0\r_x_5_0\r0\r_3_~", 30 * kSecond);
   ComponentTestMenu();
-  const Lines sent =
-      // The open time runs out whole; the Ready wait after it brings the prompt, and the
-      // gate closes.
-      menu + gate + gate + end +  //
-      menu +
-      Lines{"WR DM123 52917\r", "RD T13\r", "ST 1701\r", "RD T12\r", "RS 1701\r", "RS 1701\r"} +
-      end +                                                                                // shovel
-      menu + Lines{"WR DM6 0\r"} + end +                                                   // lift
-      menu + Times(10, Lines{"ST 1902\r"} + kReady + Lines{"ST 1903\r"} + kReady) + end +  // plate
-      // carousel: one cycle, T20 polled alone however long the move takes
-      menu + Lines{"ST 1801\r"} + kReady + Lines{"WR DM0 1\r", "RD T20\r"} + kReady +
-      Lines{"RD DM1\r", "WR DM0 8\r", "RD T20\r"} + kReady + end +  //
-      menu + gate + end + menu + end;
-  EXPECT_TRUE(SameLines(Traffic(), Merged(sent)));
-  EXPECT_EQ(keys.Pending(), 0u);
-}
-
-// Without a controller every test and the counters still come to their end with empty
-// replies, back to the menu, and "0" ends the program as ever; no wait spins.
-TEST_F(ComponentTest, ASilentControllerLeavesEveryScreenToItsEnd) {
-  const char* const choices[] = {
-      "1_0\r_~_Y_~",  // Esc in the preparation's Ready wait; Esc at the summary leaves
-      "2_~_Y_x_~",    // Esc and Y in the Ready wait; the ten cycles; the time shown
-      "3_~",         "4_5\r_~_Y_~", "5_0\r0\r_~_Y_~",
-      "6_0\r_~_Y_~",  // Esc in the wait for the timer
-      "7_0\r_~_Y_~", "8_n_~",
-  };
-  // The menu's end step, each try of it: once after the choice, once after Esc, unless
-  // the test's own result was dismissed with Esc.
-  auto ExitStepsSent = [this] {
-    return std::ranges::count(Sent(), std::string("WR DM123 0\r")) - 8;  // two menu passes
-  };
-  for (const char* choice : choices) {
-    SCOPED_TRACE(choice);
-    ResetProgramGlobals(), Configure(), line.ClearWire();
-    clock.SetLimit(clock.NowMicros() + 3600 * kSecond);
-    line.faults.silent = true;
-    Script(std::string("1\rTom\r_5\r_") + choice + "_0\r", 60 * kSecond);
-    const int64_t start = NowMs();
-    EXPECT_EQ(RunProgram(), 0);
-    EXPECT_EQ(keys.Pending(), 0u);
-    EXPECT_LE(static_cast<int64_t>(Sent().size()) * 55, NowMs() - start);
-    EXPECT_EQ(Sent().back(), "CQ\r");
-    EXPECT_EQ(ExitStepsSent(), 4 * (choice[0] == '1' ? 1 : 2));
-  }
+  const Lines gate = Requests("RD 1915,ST 1901,RD 1915,ST 1902");
+  const Lines end = Requests("WR DM123 0,RD 1915");
+  EXPECT_TRUE(SameLines(
+      Merged(SentSinceMark()),
+      Merged(Requests("RD 1915") + end + gate + gate + end +
+             Requests("WR DM123 52917,RD T13,ST 1701,RD T12,RS 1701,RS 1701") + end +
+             Requests("WR DM123 52917,RD T11,ST 1702,RD T14,RS 1702,RS 1702") + end +
+             Requests("WR DM6 0") + end + Times(10, Requests("ST 1902,RD 1915,ST 1903,RD 1915")) +
+             end +
+             Requests("ST 1801,RD 1915,WR DM0 1,RD T20,RD 1915,RD DM1,WR DM0 8,RD T20,RD 1915") +
+             end + gate + end + end + Requests("WR DM123 0"))));
+  ExpectWindowRows(3, Rows("Carrousel Movement  1|Plate Movement      2|Stack Movement      3|"
+                           "Lift Movement       4|Gate Movement       5|Shovel Movement     6|"
+                           "Turn Movement       7|Error Counters      8||Select now"));
+  EXPECT_EQ(selectAt, 17);
 }
 
 }  // namespace
