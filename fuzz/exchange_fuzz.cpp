@@ -14,7 +14,8 @@
 #include "comLib3/keyboard.h"
 #include "comLib3/serial.h"
 #include "support/scripted_line.h"
-#include "virtual_console.h"
+#include "support/virtual_backend.h"
+#include "support/virtual_clock.h"
 
 namespace {
 
@@ -40,11 +41,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
   const uint8_t flags = byte();
   const std::string command = bytes(byte() % 40);
-  VirtualConsole console("");
+  base::VirtualClock clock;
+  console::VirtualBackend keys(clock);
+  base::SetClock(&clock);
+  console::Install(&keys);
   ResetExchange();
   EscAbort = (flags & 0x0F) == 0x0F;
   FastLink = flags & 0x10;
-  ScriptedLine& line = ScriptedLine::Install(console.clock);
+  ScriptedLine& line = ScriptedLine::Install(clock);
   if (flags & 0x20) line.goneAtWrite = byte() % 4;
   // A reply for each attempt: up to 63 bytes, the first after up to 255 ms, then one
   // every 0 to 4.5 ms.
@@ -56,9 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::string reply = "left over";
   const std::string returned = PlcExchange(1, command, reply);
-  const int64_t took = console.clock.NowMicros();
+  const int64_t took = clock.NowMicros();
   const std::vector<Event> events = line.events;
   CloseComPort(1);
+  console::Install(nullptr);
+  base::SetClock(nullptr);
   EscAbort = false;
   FastLink = false;
 
