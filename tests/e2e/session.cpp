@@ -1,12 +1,14 @@
 #include "session.h"
 
-#include <signal.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,7 +17,7 @@
 #include <sstream>
 
 namespace {
-const std::string kPxn32 = std::getenv("PXN32_BIN") ? std::getenv("PXN32_BIN") : "";
+const char* const kPxn32 = std::getenv("PXN32_BIN");
 }  // namespace
 
 int RunShell(const std::string& command) {
@@ -30,36 +32,52 @@ std::string ReadFile(const std::string& path) {
 
 // The outer shell only waits: Ctrl-C reaches the program's whole process group, and a
 // trap with a command of its own is not passed on to the program.
-Session::Session(const std::string& base, const std::string& program, const std::string& pipe,
-                 int cols, int rows)
+Session::Session(const std::string& base, const std::string& command, bool keysFromPipe, int cols,
+                 int rows)
     : base_(base), tmux_("tmux -f /dev/null -S " + base + ".tmux ") {
-  const std::string command =
-      "trap : INT; n=" + base_ + "; stty -g >$n.before; " + "sh -c \"echo \\$\\$ >$n.pid; exec " +
-      program + "\" " + pipe +
-      "; echo $? >$n.tmp; stty -g >$n.after; echo ended; mv $n.tmp $n.code; exec sleep 600";
+  const std::string keys = base + ".keys";
+  if (keysFromPipe) mkfifo(keys.c_str(), 0600);
+  const std::string n = base;
   RunShell(tmux_ + "new-session -d -x " + std::to_string(cols) + " -y " + std::to_string(rows) +
-           " '" + command + "'");
+           " 'trap : INT; stty -g >" + n + ".before; sh -c \"echo \\$\\$ >" + n + ".pid; exec " +
+           command + "\"" + (keysFromPipe ? " <" + keys : "") + "; echo $? >" + n +
+           ".tmp; stty -g >" + n + ".after; echo ended; mv " + n + ".tmp " + n +
+           ".code; exec sleep 600'");
+  // Opens once the shell waits to read it.
+  if (keysFromPipe)
+    WaitUntil([&] {
+      return keys_ >= 0 || (keys_ = open(keys.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK)) >= 0;
+    });
 }
 
-// A process is gone once the system no longer knows its number.
 static bool Gone(int pid) {
   return pid <= 0 || (kill(pid, 0) != 0 && errno == ESRCH);
 }
 
-// The terminal goes, and with it the program (SIGHUP); the test's folder is only
-// removed once the program has stopped writing into it.
+// The test's folder is only removed once the program has stopped writing into it.
 Session::~Session() {
   const int pid = Pid();
+  CloseInput();
   RunShell(tmux_ + "kill-server 2>/dev/null");
   WaitUntil([&] { return Gone(pid); });
 }
 
 void Session::Type(const std::string& text, bool enter) const {
-  RunShell(tmux_ + "send-keys -l -- '" + text + "'" + (enter ? " \\; send-keys Enter" : ""));
+  if (keys_ >= 0) {
+    const std::string typed = text + (enter ? "\r" : "");
+    EXPECT_EQ(write(keys_, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+  } else {
+    RunShell(tmux_ + "send-keys -l -- '" + text + "'" + (enter ? " \\; send-keys Enter" : ""));
+  }
 }
 
 void Session::Press(const std::string& tmuxKey) const {
   RunShell(tmux_ + "send-keys " + tmuxKey);
+}
+
+void Session::CloseInput() {
+  if (keys_ >= 0) close(keys_);
+  keys_ = -1;
 }
 
 std::string Session::Screen() const {
@@ -89,18 +107,6 @@ bool Session::WaitFor(const std::string& text) const {
   return WaitUntil([&] { return Screen().find(text) != std::string::npos; });
 }
 
-void Session::Answer(const std::string& name) const {
-  ASSERT_TRUE(WaitFor("Tavomir [1,2]")) << Screen();
-  Type("1");
-  ASSERT_TRUE(WaitFor("Enter Operator Name")) << Screen();
-  Type(name);
-}
-
-std::string Session::Quit() const {
-  Type("0");
-  return WaitForEnd();
-}
-
 std::string Session::WaitForEnd() const {
   WaitUntil([&] { return !ReadFile(base_ + ".code").empty(); });
   return ReadFile(base_ + ".code");
@@ -108,6 +114,11 @@ std::string Session::WaitForEnd() const {
 
 int Session::Pid() const {
   return std::atoi(ReadFile(base_ + ".pid").c_str());
+}
+
+std::string Session::TerminalNow() const {
+  RunShell("stty -g <" + Query("#{pane_tty}") + " >" + base_ + ".now");
+  return ReadFile(base_ + ".now");
 }
 
 bool Session::TerminalAsBefore() const {
@@ -119,20 +130,32 @@ bool Session::DisplayRestored() const {
   const std::vector<std::string> rows = Rows();
   const auto ended = std::ranges::find(rows, "ended");
   if (ended == rows.end()) return false;
-  // The row alone, so that its colours are told from the terminal's own, not from the
-  // row above.
+  // The row alone, so that its colours are told from the terminal's own, not the row's
+  // above.
   const std::string row = std::to_string(ended - rows.begin());
   RunShell(tmux_ + "capture-pane -e -p -S " + row + " -E " + row + " >" + base_ + ".colours");
   static const std::regex kDefaults(R"(((\x1b\[((0|39|49)(;(0|39|49))*)?m)*)ended\n?)");
   return std::regex_match(ReadFile(base_ + ".colours"), kDefaults);
 }
 
-::testing::AssertionResult PlaySideBySide(const std::vector<const Session*>& sessions,
+void EndBy(Session& session, const std::string& way) {
+  if (way == "0") {
+    session.Type("0");
+  } else if (way == "C-c") {
+    session.Press("C-c");
+  } else if (way == "EOF") {
+    session.CloseInput();
+  } else {
+    RunShell("kill -" + way + " " + std::to_string(session.Pid()));
+  }
+}
+
+::testing::AssertionResult PlaySideBySide(const Sessions& sessions,
                                           const std::vector<std::vector<Step>>& dialogues) {
   std::vector<size_t> next(sessions.size(), 0);
   auto since = std::chrono::steady_clock::now();
-  for (;;) {
-    bool finished = true;
+  for (bool finished = false; !finished; usleep(20000)) {
+    finished = true;
     for (size_t i = 0; i < sessions.size(); ++i) {
       if (next[i] == dialogues[i].size()) continue;
       finished = false;
@@ -152,30 +175,16 @@ bool Session::DisplayRestored() const {
                << screen;
       }
     }
-    if (finished) return ::testing::AssertionSuccess();
-    usleep(20000);
   }
-}
-
-std::vector<Step> IntoRandomAccessTest(const std::string& mode) {
-  std::vector<Step> steps = {{"Tavomir [1,2]", "1", true},
-                             {"Enter Operator Name", "Tester", true},
-                             {"Enter [0..6]", "7", true},
-                             {"Both [C,H,B]", mode}};
-  if (mode != "C")
-    steps.insert(steps.end(), {{"Include X-fer Station", "Y"}, {"Invers. Mode [Y/N]", "N"}});
-  steps.insert(steps.end(), {{"Enter Interval Time [n=min", "-1", true},
-                             {"Enter Interval Time (>1sec)", "1", true}});
-  return steps;
+  return ::testing::AssertionSuccess();
 }
 
 void Pxn32::SetUp() {
-  if (kPxn32.empty()) GTEST_SKIP() << "PXN32_BIN not set";
+  if (!kPxn32) GTEST_SKIP() << "PXN32_BIN not set";
   if (RunShell("command -v tmux >/dev/null") != 0) GTEST_SKIP() << "tmux is not installed";
   dir_ = "/tmp/pxn32-e2e-" + std::to_string(getpid()) + "-" +
          ::testing::UnitTest::GetInstance()->current_test_info()->name();
   ASSERT_TRUE(std::filesystem::create_directory(dir_)) << dir_;
-  programs_ = kPxn32.substr(0, kPxn32.rfind('/') + 1);
 }
 
 void Pxn32::TearDown() {
@@ -190,41 +199,26 @@ void Pxn32::TearDown() {
 }
 
 std::string Pxn32::Program(const std::string& name) const {
-  return programs_ + name;
+  const std::string pxn32 = kPxn32;
+  return pxn32.substr(0, pxn32.rfind('/') + 1) + name;
 }
 
-void Pxn32::RunFromScratchFolder() {
-  namespace fs = std::filesystem;
-  for (const char* name : {"pxn32", "plcsim"}) {
-    fs::copy_file(Program(name), dir_ + "/" + name);
-    fs::permissions(dir_ + "/" + name, fs::perms::owner_all | fs::perms::group_read |
-                                           fs::perms::group_exec | fs::perms::others_read |
-                                           fs::perms::others_exec);
-  }
-  fs::permissions(dir_, fs::perms::all);
-  programs_ = dir_ + "/";
-}
-
-bool Pxn32::StartPlcsim(const std::string& link, const std::string& options,
-                        const std::string& run) {
-  std::filesystem::remove(dir_ + "/plcsim.code");  // left by one stopped before
-  RunShell("(" + run + Program("plcsim") + " --link " + link + " " + options + " >" + dir_ +
-           "/plcsim.out & echo $! >" + dir_ + "/plcsim.pid; wait $!; echo $? >" + dir_ +
-           "/plcsim.code) &");
+bool Pxn32::StartPlcsim(const std::string& link, const std::string& options) {
+  const std::string at = dir_ + "/plcsim.";
+  std::filesystem::remove(at + "code");  // left by one stopped before
+  RunShell("(" + Program("plcsim") + " --link " + link + " " + options + " >" + at +
+           "out & echo $! >" + at + "pid; wait $!; echo $? >" + at + "code) &");
   return WaitUntil([&] { return std::filesystem::is_symlink(link); });
 }
 
-// Its exit code is written once it has ended, link and all.
 std::string Pxn32::StopPlcsim() {
   RunShell("cd " + dir_ + " && kill $(cat plcsim.pid) && rm plcsim.pid");
   WaitUntil([&] { return !ReadFile(dir_ + "/plcsim.code").empty(); });
   return ReadFile(dir_ + "/plcsim.code");
 }
 
-namespace {
-
 // User and system time of a process so far, in clock ticks.
-long CpuTicks(int pid) {
+static long CpuTicks(int pid) {
   const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
   std::istringstream fields(stat.substr(stat.rfind(')') + 2));  // the name may hold blanks
   std::string skip;
@@ -234,32 +228,25 @@ long CpuTicks(int pid) {
   return user + system;
 }
 
-}  // namespace
-
 std::vector<double> CpuPercents(const std::vector<int>& pids, int millis) {
   std::vector<long> before;
   for (int pid : pids) before.push_back(CpuTicks(pid));
   const auto start = std::chrono::steady_clock::now();
   usleep(static_cast<useconds_t>(millis) * 1000);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   std::vector<double> percents;
   for (size_t i = 0; i < pids.size(); ++i)
     percents.push_back(100.0 * static_cast<double>(CpuTicks(pids[i]) - before[i]) /
-                       static_cast<double>(sysconf(_SC_CLK_TCK)) / seconds);
+                       static_cast<double>(sysconf(_SC_CLK_TCK)) / took.count());
   return percents;
 }
 
-double CpuPercent(int pid, int millis) {
-  return CpuPercents({pid}, millis).front();
-}
-
-std::optional<std::string> UserWhoIsNotRoot() {
-  if (geteuid() != 0) return "";
-  for (const char* run :
-       {"setpriv --reuid=nobody --regid=nogroup --clear-groups ",
-        "setpriv --reuid=nobody --regid=nobody --clear-groups ", "runuser -u nobody -- "}) {
-    if (RunShell(std::string(run) + "sh -c 'test $(id -u) -ne 0' 2>/dev/null") == 0) return run;
-  }
-  return std::nullopt;
+// Opening it makes us a client for a moment; as root the flag doesn't keep us out.
+int ExclusiveFlag(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno == EBUSY ? 1 : -1;
+  int flag = -1;
+  ioctl(fd, TIOCGEXCL, &flag);
+  close(fd);
+  return flag;
 }

@@ -2,8 +2,9 @@
 // background, each in a scratch folder of the test's.
 #pragma once
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,40 +18,41 @@ bool WaitUntil(Done done) {
   return done();
 }
 
-// A program in a tmux of its own, 80x25 unless said otherwise. At <base>.*: the
-// terminal's settings before and after it (stty -g), its pid and the exit code of the
-// whole command. The terminal stays once the program has ended, to be looked at.
+// A program in a tmux of its own. At <base>.*: the terminal's settings before and after
+// it (stty -g), its pid and the exit code of the whole command. The terminal stays once
+// the program has ended, to be looked at.
 class Session {
  public:
-  // `program` starts it ("/path/pxn32 --sim"); its output may go through `pipe`
-  // ("| head -c 100").
-  Session(const std::string& base, const std::string& program, const std::string& pipe = "",
+  // `command` starts it ("/path/pxn32 --sim 2>err"); with `keysFromPipe` its keys come
+  // from a pipe the session holds instead of the terminal.
+  Session(const std::string& base, const std::string& command, bool keysFromPipe = false,
           int cols = 80, int rows = 25);
-  ~Session();
+  ~Session();  // ends the program (SIGHUP) and waits until it has gone
   void Type(const std::string& text, bool enter = true) const;
   void Press(const std::string& tmuxKey) const;  // "C-c"
+  void CloseInput();                             // the end of the piped keys
   std::string Screen() const;
-  std::vector<std::string> Rows() const;  // the screen's rows, from row 1
+  std::vector<std::string> Rows() const;  // from row 1
   void Resize(int cols, int rows) const;
-  // A tmux format about the terminal: "#{cursor_flag}", "#{pane_tty}".
-  std::string Query(const std::string& format) const;
+  std::string Query(const std::string& format) const;  // tmux: "#{cursor_flag}"
   bool WaitFor(const std::string& text) const;
-  // Answers the start-up questions: port 1 and the operator's name.
-  void Answer(const std::string& name) const;
-  // Chooses "0" and returns the exit code.
-  std::string Quit() const;
-  // The exit code once the command has ended; empty when it doesn't end.
-  std::string WaitForEnd() const;
+  std::string WaitForEnd() const;  // the exit code and a line end; empty when it doesn't end
   int Pid() const;
+  std::string TerminalNow() const;  // stty -g of the terminal
   bool TerminalAsBefore() const;
-  // After the command: autowrap on, the cursor shown, and the shell's word "ended" in the
-  // terminal's own colours.
+  // Autowrap on, the cursor shown, and the shell's word "ended" in the terminal's colours.
   bool DisplayRestored() const;
   const std::string& Base() const { return base_; }
 
  private:
   std::string base_, tmux_;
+  int keys_ = -1;
 };
+using Sessions = std::vector<std::unique_ptr<Session>>;
+
+// Ends a session: "0" at the menu, "C-c" typed, "EOF" the end of its piped keys, or the
+// signal of that name sent with kill ("TERM", "KILL").
+void EndBy(Session& session, const std::string& way);
 
 // One step of a dialogue: once the screen shows `awaited`, `keys` go (none when empty).
 struct Step {
@@ -60,44 +62,25 @@ struct Step {
   bool press = false;  // `keys` names a tmux key ("Escape") rather than text
 };
 
-// Plays each session's dialogue, all side by side: a session takes its next step as soon
-// as its screen shows what the step awaits, so their waits overlap. Fails, naming the
-// session, its step and its screen, when one shows nothing new for 10 s.
-::testing::AssertionResult PlaySideBySide(const std::vector<const Session*>& sessions,
+// Plays each session's dialogue side by side, so that their waits overlap. Fails, naming
+// the session, its step and its screen, when none shows anything awaited for 10 s.
+::testing::AssertionResult PlaySideBySide(const Sessions& sessions,
                                           const std::vector<std::vector<Step>>& dialogues);
-
-// From pxn32's start-up into the random-access test ("7"): port 1, the name, the mode
-// key and, unless it is "C", the transfer station and no inverse order; an interval of
-// one second.
-std::vector<Step> IntoRandomAccessTest(const std::string& mode);
 
 class Pxn32 : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  // The program `name` ("pxn32", "plcsim") of this build.
-  std::string Program(const std::string& name) const;
-  // Copies the programs into the scratch folder and lets anyone run them and make links
-  // there, for a test that runs them as another user.
-  void RunFromScratchFolder();
-  // Serves the simulated store at `link` until the test ends; `run` goes before the
-  // program (a user to run it as). False when the link does not appear.
-  bool StartPlcsim(const std::string& link, const std::string& options,
-                   const std::string& run = "");
-  // Stops plcsim with SIGTERM and returns its exit code.
-  std::string StopPlcsim();
+  std::string Program(const std::string& name) const;  // "pxn32", "plcsim" of this build
+  // Serves the simulated store at `link` until stopped; false when the link doesn't come.
+  bool StartPlcsim(const std::string& link, const std::string& options);
+  std::string StopPlcsim();  // SIGTERM; its exit code once it has ended, link and all
 
   std::string dir_;  // the scratch folder, the test's own
-
- private:
-  std::string programs_;  // the folder of the programs
 };
 
-// The share of one core, in percent, that process `pid` uses over the next `millis`.
-double CpuPercent(int pid, int millis);
-// The same for several processes over the same time.
+// The share of one core, in percent, that each process uses over the next `millis`.
 std::vector<double> CpuPercents(const std::vector<int>& pids, int millis);
 
-// What runs a command as a user who is not root: nothing when we aren't root, otherwise
-// setpriv or runuser to "nobody". None when that is impossible here.
-std::optional<std::string> UserWhoIsNotRoot();
+// The exclusive-use flag of the serial line at `path` (1 set, 0 clear, -1 no line).
+int ExclusiveFlag(const std::string& path);

@@ -1,9 +1,10 @@
-// However pxn32 ends, the terminal is as it was and the line is free for the next one.
+// However pxn32 ends, the terminal is as it was, the line is free for the next program
+// and what the run has to say comes last, on stderr.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <unistd.h>
 
-#include <csignal>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,90 +12,63 @@
 
 namespace {
 
-// How a session is ended once the menu shows.
-struct WayOut {
-  const char* name;
-  int signal;  // 0: the menu's "0"
-  bool byKey;  // Ctrl-C at the terminal rather than kill
+// A serial line that nobody answers on and nobody frees: a pseudo-terminal whose far end
+// the test holds, as a driver holds a real port's.
+struct Line {
+  int far = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  std::string path = grantpt(far) == 0 && unlockpt(far) == 0 ? ptsname(far) : "";
+  ~Line() { close(far); }
 };
 
-void End(const Session& session, const WayOut& way) {
-  if (way.signal == 0) {
-    session.Type("0");
-  } else if (way.byKey) {
-    session.Press("C-c");
-  } else {
-    kill(session.Pid(), way.signal);
-  }
-}
-
-std::string ExitCode(const WayOut& way) {
-  return std::to_string(way.signal == 0 ? 0 : 128 + way.signal) + "\n";
-}
-
-// Every signal whose default ends the program restores the terminal first: Ctrl-C, kill,
-// a closed terminal (SIGHUP), a reader that went away (SIGPIPE), the user and timer
-// signals.
-TEST_F(Pxn32, EverySignalThatEndsItRestoresTheTerminal) {
-  const WayOut ways[] = {{"Ctrl-C", SIGINT, true},    {"SIGTERM", SIGTERM, false},
-                         {"SIGHUP", SIGHUP, false},   {"SIGQUIT", SIGQUIT, false},
-                         {"SIGPIPE", SIGPIPE, false}, {"SIGUSR1", SIGUSR1, false},
-                         {"SIGUSR2", SIGUSR2, false}, {"SIGALRM", SIGALRM, false}};
-  std::vector<std::unique_ptr<Session>> sessions;  // side by side, each on its own simulator
-  for (const WayOut& way : ways)
+// Each way ends two programs side by side: one on the simulated store, at its first
+// question, before the store was asked anything (the menu's "0" at the menu), and one on
+// a line of its own, at the menu. SIGKILL runs no code: the flag stays, for the server of
+// the line to clear.
+TEST_F(Pxn32, EveryWayOutRestoresTheTerminalFreesTheLineAndSaysTheRunsNotes) {
+  const struct {
+    const char* way;
+    const char* code;
+  } ways[] = {{"0", "0"},      {"C-c", "130"},  {"TERM", "143"}, {"HUP", "129"},
+              {"QUIT", "131"}, {"PIPE", "141"}, {"USR1", "138"}, {"USR2", "140"},
+              {"ALRM", "142"}, {"KILL", "137"}, {"EOF", "1"}};
+  const size_t n = std::size(ways);
+  const std::string log = dir_ + "/none/log";
+  const std::vector<Step> toMenu = {
+      {"Tavomir [1,2]", "1", true}, {"Enter Operator Name", "Tester", true}, {"Enter [0..6]", ""}};
+  std::vector<Line> lines(n);
+  Sessions sessions;
+  std::vector<std::vector<Step>> dialogues;
+  for (size_t i = 0; i < 2 * n; ++i) {
+    const std::string way = ways[i % n].way, base = dir_ + "/" + way + (i < n ? "" : "-line");
+    const std::string options =
+        i < n ? "--sim --plate 2.3 --plate=1.2 --log " + log : "--device " + lines[i - n].path;
     sessions.push_back(std::make_unique<Session>(
-        dir_ + "/" + way.name,
-        Program("pxn32") + " --sim 2>" + dir_ + "/" + way.name + ".err"));
-  for (size_t i = 0; i < sessions.size(); ++i) {
-    SCOPED_TRACE(ways[i].name);
-    ASSERT_NO_FATAL_FAILURE(sessions[i]->Answer("Tester"));
+        base, Program("pxn32") + " " + options + " 2>" + base + ".err", way == "EOF"));
+    dialogues.push_back(i < n && way != "0" ? std::vector<Step>{{"Tavomir [1,2]", ""}} : toMenu);
   }
-  for (size_t i = 0; i < sessions.size(); ++i) {
-    SCOPED_TRACE(ways[i].name);
-    ASSERT_TRUE(sessions[i]->WaitFor("Enter [0..6]")) << sessions[i]->Screen();
-    End(*sessions[i], ways[i]);
-  }
-  for (size_t i = 0; i < sessions.size(); ++i) {
-    SCOPED_TRACE(ways[i].name);
-    EXPECT_EQ(sessions[i]->WaitForEnd(), ExitCode(ways[i])) << sessions[i]->Screen();
-    EXPECT_TRUE(sessions[i]->TerminalAsBefore()) << "the terminal is left changed";
-    EXPECT_TRUE(sessions[i]->DisplayRestored()) << "colours, cursor or autowrap left changed";
-    // The store's books as the last request left them.
-    EXPECT_EQ(ReadFile(dir_ + "/" + ways[i].name + ".err"),
-              "simulated store: plates at 1.1, moves refused 0, plates lost 0\n");
-  }
-}
+  ASSERT_TRUE(PlaySideBySide(sessions, dialogues));
+  for (size_t i = 0; i < 2 * n; ++i) EndBy(*sessions[i], ways[i % n].way);
 
-// Run as a user who is not root, for whom the exclusive-use flag counts: after each end,
-// SIGKILL included, the next pxn32 opens the same plcsim line.
-TEST_F(Pxn32, AfterEveryEndTheNextProgramOpensTheSameLine) {
-  const std::optional<std::string> user = UserWhoIsNotRoot();
-  if (!user) GTEST_SKIP() << "cannot run as a user who is not root (no setpriv or runuser)";
-  ASSERT_NO_FATAL_FAILURE(RunFromScratchFolder());
-  const std::string link = dir_ + "/line";
-  ASSERT_TRUE(StartPlcsim(link, "", *user));
-  const std::string program = *user + Program("pxn32") + " --device " + link;
-
-  const WayOut ways[] = {{"SIGKILL", SIGKILL, false},
-                         {"Ctrl-C", SIGINT, true},
-                         {"SIGTERM", SIGTERM, false},
-                         {"SIGHUP", SIGHUP, false},
-                         {"0", 0, false}};
-  std::string before = "none";
-  for (const WayOut& way : ways) {
-    SCOPED_TRACE("the one before ended by " + before);
-    Session session(dir_ + "/" + way.name, program);
-    ASSERT_NO_FATAL_FAILURE(session.Answer("Tester"));
-    ASSERT_TRUE(session.WaitFor("Communication Request to Hardware CC")) << session.Screen();
-    ASSERT_TRUE(session.WaitFor("Enter [0..6]")) << session.Screen();
-    End(session, way);
-    EXPECT_EQ(session.WaitForEnd(), ExitCode(way)) << session.Screen();
-    before = way.name;
+  const std::string notes = "pxn32: --log " + log +
+                            ": No such file or directory; nothing was logged\n"
+                            "simulated store: plates at 1.2 2.3, moves refused 0, plates lost 0\n";
+  for (size_t i = 0; i < 2 * n; ++i) {
+    const Session& session = *sessions[i];
+    const std::string way = ways[i % n].way;
+    SCOPED_TRACE(session.Base());
+    EXPECT_EQ(session.WaitForEnd(), ways[i % n].code + std::string("\n")) << session.Screen();
+    if (way != "KILL") {
+      EXPECT_TRUE(session.TerminalAsBefore());
+      EXPECT_TRUE(session.DisplayRestored()) << "colours, cursor or autowrap left changed";
+    }
+    const std::string said = ReadFile(session.Base() + ".err");
+    const std::string eof = way == "EOF" ? "pxn32: end of input, stopping.\n" : "";
+    if (i < n) {
+      EXPECT_EQ(said, way == "KILL" ? "" : eof + notes);
+    } else {
+      EXPECT_EQ(ExclusiveFlag(lines[i - n].path), way == "KILL" ? 1 : 0);
+    }
   }
-  Session last(dir_ + "/last", program);
-  ASSERT_NO_FATAL_FAILURE(last.Answer("Tester"));
-  EXPECT_TRUE(last.WaitFor("Communication Request to Hardware CC")) << last.Screen();
-  EXPECT_EQ(last.Quit(), "0\n");
 }
 
 }  // namespace
