@@ -6,10 +6,13 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-int RunShell(const std::string& command);  // the exit status, or -1
-std::string ReadFile(const std::string& path);
+std::string Output(const std::string& command);  // what it writes to stdout
+inline std::string ReadFile(const std::string& path) {
+  return Output("cat " + path + " 2>/dev/null");
+}
 
 // Sleeps until `done`, 10 s at most: a bound for a hang, not a speed limit.
 template <class Done>
@@ -18,34 +21,41 @@ bool WaitUntil(Done done) {
   return done();
 }
 
-// A program in a tmux of its own. At <base>.*: the terminal's settings before and after
-// it (stty -g), its pid and the exit code of the whole command. The terminal stays once
-// the program has ended, to be looked at.
+// A command in a tmux of its own, which stays once the command has ended, to be looked
+// at. Its files, <base>.*: the terminal's settings .before and .after (stty -g), .pid,
+// .err (stderr) and .code (the exit code).
 class Session {
  public:
-  // `command` starts it ("/path/pxn32 --sim 2>err"); with `keysFromPipe` its keys come
-  // from a pipe the session holds instead of the terminal.
+  // With `keysFromPipe` the keys come from a pipe the session holds, not the terminal.
   Session(const std::string& base, const std::string& command, bool keysFromPipe = false,
           int cols = 80, int rows = 25);
   ~Session();  // ends the program (SIGHUP) and waits until it has gone
-  void Type(const std::string& text, bool enter = true) const;
-  void Press(const std::string& tmuxKey) const;  // "C-c"
-  void CloseInput();                             // the end of the piped keys
-  std::string Screen() const;
-  std::vector<std::string> Rows() const;  // from row 1
-  void Resize(int cols, int rows) const;
-  std::string Query(const std::string& format) const;  // tmux: "#{cursor_flag}"
-  bool WaitFor(const std::string& text) const;
-  std::string WaitForEnd() const;  // the exit code and a line end; empty when it doesn't end
-  int Pid() const;
-  std::string TerminalNow() const;  // stty -g of the terminal
-  bool TerminalAsBefore() const;
+  // Keys as the terminal sends them: "\r" for Enter, "\x1b" for Esc, "\x03" for Ctrl-C.
+  void Type(const std::string& keys) const;
+  void CloseInput() { close(std::exchange(keys_, -1)); }  // the end of the piped keys
+  std::string Screen() const { return Tmux("capture-pane -p"); }
+  std::vector<std::string> Rows() const;                // from row 1
+  std::string Query(const std::string& format) const {  // tmux's "#{cursor_flag}"
+    return Tmux("display-message -p '" + format + "' | tr -d '\\n'");
+  }
+  bool WaitFor(const std::string& text) const {
+    return WaitUntil([&] { return Screen().find(text) != std::string::npos; });
+  }
+  std::string WaitForEnd() const {  // the exit code and a line end; empty when it doesn't end
+    WaitUntil([&] { return !File(".code").empty(); });
+    return File(".code");
+  }
+  std::string File(const std::string& suffix) const { return ReadFile(base_ + suffix); }
+  int Pid() const { return std::atoi(File(".pid").c_str()); }
+  std::string TerminalNow() const { return Output("stty -g <" + Query("#{pane_tty}")); }
+  bool TerminalAsBefore() const { return File(".after") == File(".before"); }
   // Autowrap on, the cursor shown, and the shell's word "ended" in the terminal's colours.
   bool DisplayRestored() const;
   const std::string& Base() const { return base_; }
+  std::string Tmux(const std::string& command) const;  // "resize-window -x 40 -y 12"
 
  private:
-  std::string base_, tmux_;
+  std::string base_;
   int keys_ = -1;
 };
 using Sessions = std::vector<std::unique_ptr<Session>>;
@@ -56,10 +66,7 @@ void EndBy(Session& session, const std::string& way);
 
 // One step of a dialogue: once the screen shows `awaited`, `keys` go (none when empty).
 struct Step {
-  std::string awaited;
-  std::string keys;
-  bool enter = false;  // Enter after the keys
-  bool press = false;  // `keys` names a tmux key ("Escape") rather than text
+  std::string awaited, keys;
 };
 
 // Plays each session's dialogue side by side, so that their waits overlap. Fails, naming
