@@ -90,6 +90,7 @@ TEST_F(Pxn32, StartsRefusedSayWhyInOneLineAndEndWithTheirCodes) {
        "pxn32: standard output is not a terminal: the console draws on one\n"},
       {"env TERM=dumb " + bin + "pxn32 --sim", "2",
        "pxn32: the terminal (TERM=dumb) can't place its cursor: the console needs one that can\n"},
+      {bin + "pxn32 --bogus", "2", "pxn32: unrecognized option '--bogus'" + tryPxn32},
       {bin + "pxn32 --levels 4", "2", "pxn32: the store's options need --sim" + tryPxn32},
       {bin + "pxn32 --sim --dev /dev/null", "2",
        "pxn32: --sim and --device exclude each other" + tryPxn32},
