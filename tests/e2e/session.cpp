@@ -1,70 +1,55 @@
 #include "session.h"
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <sstream>
 
-namespace {
-const std::string kPxn32 = std::getenv("PXN32_BIN") ? std::getenv("PXN32_BIN") : "";
-}  // namespace
-
-int RunShell(const std::string& command) {
-  int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+std::string Output(const std::string& command) {
+  FILE* pipe = popen(command.c_str(), "re");
+  std::string out;
+  for (int c; (c = std::fgetc(pipe)) != EOF;) out += static_cast<char>(c);
+  pclose(pipe);
+  return out;
 }
 
 // The outer shell only waits: Ctrl-C reaches the program's whole process group, and a
 // trap with a command of its own is not passed on to the program.
-Session::Session(const std::string& base, const std::string& program, const std::string& pipe,
-                 int cols, int rows)
-    : base_(base), tmux_("tmux -f /dev/null -S " + base + ".tmux ") {
-  const std::string command =
-      "trap : INT; n=" + base_ + "; stty -g >$n.before; " + "sh -c \"echo \\$\\$ >$n.pid; exec " +
-      program + "\" " + pipe +
-      "; echo $? >$n.tmp; stty -g >$n.after; echo ended; mv $n.tmp $n.code; exec sleep 600";
-  RunShell(tmux_ + "new-session -d -x " + std::to_string(cols) + " -y " + std::to_string(rows) +
-           " '" + command + "'");
+Session::Session(const std::string& base, const std::string& command, bool keysFromPipe, int cols,
+                 int rows)
+    : base_(base) {
+  const std::string keys = base + ".keys";
+  if (keysFromPipe) mkfifo(keys.c_str(), 0600);
+  Tmux("new-session -d -x " + std::to_string(cols) + " -y " + std::to_string(rows) + " 'n=" + base +
+       "; trap : INT; stty -g >$n.before; sh -c \"echo \\$\\$ >$n.pid; exec " + command +
+       "\" 2>$n.err" + (keysFromPipe ? " <$n.keys" : "") +
+       "; echo $? >$n.tmp; stty -g >$n.after; echo ended; mv $n.tmp $n.code; exec sleep 600'");
+  // It opens once the shell waits to read it.
+  if (keysFromPipe)
+    WaitUntil([&] {
+      return keys_ >= 0 || (keys_ = open(keys.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK)) >= 0;
+    });
 }
 
-// A process is gone once the system no longer knows its number.
-static bool Gone(int pid) {
-  return pid <= 0 || (kill(pid, 0) != 0 && errno == ESRCH);
-}
-
-// The terminal goes, and with it the program (SIGHUP); the test's folder is only
-// removed once the program has stopped writing into it.
+// The test's folder is only removed once the program has stopped writing into it.
 Session::~Session() {
   const int pid = Pid();
-  RunShell(tmux_ + "kill-server 2>/dev/null");
-  WaitUntil([&] { return Gone(pid); });
+  CloseInput();
+  Tmux("kill-server 2>/dev/null");
+  WaitUntil([&] { return pid <= 0 || (kill(pid, 0) != 0 && errno == ESRCH); });
 }
 
-void Session::Type(const std::string& text, bool enter) const {
-  RunShell(tmux_ + "send-keys -l -- '" + text + "'" + (enter ? " \\; send-keys Enter" : ""));
+std::string Session::Tmux(const std::string& command) const {
+  return Output("tmux -f /dev/null -S " + base_ + ".tmux " + command);
 }
 
-void Session::Press(const std::string& tmuxKey) const {
-  RunShell(tmux_ + "send-keys " + tmuxKey);
-}
-
-std::string Session::Screen() const {
-  RunShell(tmux_ + "capture-pane -p >" + base_ + ".txt");
-  return ReadFile(base_ + ".txt");
+void Session::Type(const std::string& keys) const {
+  if (keys_ < 0) Tmux("send-keys -l -- '" + keys + "'");
+  if (keys_ >= 0) (void)!write(keys_, keys.data(), keys.size());
 }
 
 std::vector<std::string> Session::Rows() const {
@@ -74,76 +59,36 @@ std::vector<std::string> Session::Rows() const {
   return rows;
 }
 
-void Session::Resize(int cols, int rows) const {
-  RunShell(tmux_ + "resize-window -x " + std::to_string(cols) + " -y " + std::to_string(rows));
-}
-
-std::string Session::Query(const std::string& format) const {
-  RunShell(tmux_ + "display-message -p '" + format + "' >" + base_ + ".query");
-  std::string answer = ReadFile(base_ + ".query");
-  if (!answer.empty() && answer.back() == '\n') answer.pop_back();
-  return answer;
-}
-
-bool Session::WaitFor(const std::string& text) const {
-  return WaitUntil([&] { return Screen().find(text) != std::string::npos; });
-}
-
-void Session::Answer(const std::string& name) const {
-  ASSERT_TRUE(WaitFor("Tavomir [1,2]")) << Screen();
-  Type("1");
-  ASSERT_TRUE(WaitFor("Enter Operator Name")) << Screen();
-  Type(name);
-}
-
-std::string Session::Quit() const {
-  Type("0");
-  return WaitForEnd();
-}
-
-std::string Session::WaitForEnd() const {
-  WaitUntil([&] { return !ReadFile(base_ + ".code").empty(); });
-  return ReadFile(base_ + ".code");
-}
-
-int Session::Pid() const {
-  return std::atoi(ReadFile(base_ + ".pid").c_str());
-}
-
-bool Session::TerminalAsBefore() const {
-  return ReadFile(base_ + ".after") == ReadFile(base_ + ".before");
-}
-
 bool Session::DisplayRestored() const {
-  if (Query("#{wrap_flag}#{cursor_flag}") != "11") return false;
   const std::vector<std::string> rows = Rows();
-  const auto ended = std::ranges::find(rows, "ended");
-  if (ended == rows.end()) return false;
-  // The row alone, so that its colours are told from the terminal's own, not from the
-  // row above.
+  const auto ended = std::find(rows.begin(), rows.end(), "ended");
+  // The row alone, so that its colours are told from the terminal's own, not the row's
+  // above.
   const std::string row = std::to_string(ended - rows.begin());
-  RunShell(tmux_ + "capture-pane -e -p -S " + row + " -E " + row + " >" + base_ + ".colours");
   static const std::regex kDefaults(R"(((\x1b\[((0|39|49)(;(0|39|49))*)?m)*)ended\n?)");
-  return std::regex_match(ReadFile(base_ + ".colours"), kDefaults);
+  return Query("#{wrap_flag}#{cursor_flag}") == "11" && ended != rows.end() &&
+         std::regex_match(Tmux("capture-pane -e -p -S " + row + " -E " + row), kDefaults);
 }
 
-::testing::AssertionResult PlaySideBySide(const std::vector<const Session*>& sessions,
+void EndBy(Session& session, const std::string& way) {
+  if (way == "EOF") return session.CloseInput();
+  if (way == "0" || way == "C-c") return session.Type(way == "0" ? "0\r" : "\x03");
+  Output("kill -" + way + " " + std::to_string(session.Pid()));
+}
+
+::testing::AssertionResult PlaySideBySide(const Sessions& sessions,
                                           const std::vector<std::vector<Step>>& dialogues) {
   std::vector<size_t> next(sessions.size(), 0);
   auto since = std::chrono::steady_clock::now();
-  for (;;) {
-    bool finished = true;
+  for (bool finished = false; !finished; usleep(20000)) {
+    finished = true;
     for (size_t i = 0; i < sessions.size(); ++i) {
       if (next[i] == dialogues[i].size()) continue;
       finished = false;
       const Step& step = dialogues[i][next[i]];
       const std::string screen = sessions[i]->Screen();
       if (screen.find(step.awaited) != std::string::npos) {
-        if (step.press) {
-          sessions[i]->Press(step.keys);
-        } else if (!step.keys.empty()) {
-          sessions[i]->Type(step.keys, step.enter);
-        }
+        if (!step.keys.empty()) sessions[i]->Type(step.keys);
         ++next[i];
         since = std::chrono::steady_clock::now();
       } else if (std::chrono::steady_clock::now() - since > std::chrono::seconds(10)) {
@@ -152,30 +97,16 @@ bool Session::DisplayRestored() const {
                << screen;
       }
     }
-    if (finished) return ::testing::AssertionSuccess();
-    usleep(20000);
   }
-}
-
-std::vector<Step> IntoRandomAccessTest(const std::string& mode) {
-  std::vector<Step> steps = {{"Tavomir [1,2]", "1", true},
-                             {"Enter Operator Name", "Tester", true},
-                             {"Enter [0..6]", "7", true},
-                             {"Both [C,H,B]", mode}};
-  if (mode != "C")
-    steps.insert(steps.end(), {{"Include X-fer Station", "Y"}, {"Invers. Mode [Y/N]", "N"}});
-  steps.insert(steps.end(), {{"Enter Interval Time [n=min", "-1", true},
-                             {"Enter Interval Time (>1sec)", "1", true}});
-  return steps;
+  return ::testing::AssertionSuccess();
 }
 
 void Pxn32::SetUp() {
-  if (kPxn32.empty()) GTEST_SKIP() << "PXN32_BIN not set";
-  if (RunShell("command -v tmux >/dev/null") != 0) GTEST_SKIP() << "tmux is not installed";
+  if (!std::getenv("PXN32_BIN")) GTEST_SKIP() << "PXN32_BIN not set";
+  if (Output("command -v tmux").empty()) GTEST_SKIP() << "tmux is not installed";
   dir_ = "/tmp/pxn32-e2e-" + std::to_string(getpid()) + "-" +
          ::testing::UnitTest::GetInstance()->current_test_info()->name();
   ASSERT_TRUE(std::filesystem::create_directory(dir_)) << dir_;
-  programs_ = kPxn32.substr(0, kPxn32.rfind('/') + 1);
 }
 
 void Pxn32::TearDown() {
@@ -184,82 +115,51 @@ void Pxn32::TearDown() {
   // Every process the test started has ended by now; a file that something else still
   // removes is only a reason to look again.
   std::error_code error;
-  for (int attempt = 0; attempt < 50; ++attempt, usleep(20000))
-    if (std::filesystem::remove_all(dir_, error), !error) return;
-  ADD_FAILURE() << "cannot remove " << dir_ << ": " << error.message();
+  EXPECT_TRUE(WaitUntil([&] { return std::filesystem::remove_all(dir_, error), !error; }))
+      << "cannot remove " << dir_ << ": " << error.message();
 }
 
 std::string Pxn32::Program(const std::string& name) const {
-  return programs_ + name;
+  return std::filesystem::path(std::getenv("PXN32_BIN")).replace_filename(name);
 }
 
-void Pxn32::RunFromScratchFolder() {
-  namespace fs = std::filesystem;
-  for (const char* name : {"pxn32", "plcsim"}) {
-    fs::copy_file(Program(name), dir_ + "/" + name);
-    fs::permissions(dir_ + "/" + name, fs::perms::owner_all | fs::perms::group_read |
-                                           fs::perms::group_exec | fs::perms::others_read |
-                                           fs::perms::others_exec);
-  }
-  fs::permissions(dir_, fs::perms::all);
-  programs_ = dir_ + "/";
-}
-
-bool Pxn32::StartPlcsim(const std::string& link, const std::string& options,
-                        const std::string& run) {
+// plcsim.code is written once it has ended, link and all.
+bool Pxn32::StartPlcsim(const std::string& link, const std::string& options) {
   std::filesystem::remove(dir_ + "/plcsim.code");  // left by one stopped before
-  RunShell("(" + run + Program("plcsim") + " --link " + link + " " + options + " >" + dir_ +
-           "/plcsim.out & echo $! >" + dir_ + "/plcsim.pid; wait $!; echo $? >" + dir_ +
-           "/plcsim.code) &");
+  Output("cd " + dir_ + " && (" + Program("plcsim") + " --link " + link + " " + options +
+         " >plcsim.out & echo $! >plcsim.pid; wait $!; echo $? >plcsim.code) >/dev/null &");
   return WaitUntil([&] { return std::filesystem::is_symlink(link); });
 }
 
-// Its exit code is written once it has ended, link and all.
 std::string Pxn32::StopPlcsim() {
-  RunShell("cd " + dir_ + " && kill $(cat plcsim.pid) && rm plcsim.pid");
+  Output("cd " + dir_ + " && kill $(cat plcsim.pid) && rm plcsim.pid");
   WaitUntil([&] { return !ReadFile(dir_ + "/plcsim.code").empty(); });
   return ReadFile(dir_ + "/plcsim.code");
 }
 
-namespace {
-
-// User and system time of a process so far, in clock ticks.
-long CpuTicks(int pid) {
-  const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
-  std::istringstream fields(stat.substr(stat.rfind(')') + 2));  // the name may hold blanks
-  std::string skip;
-  for (int field = 3; field < 14; ++field) fields >> skip;  // from the state to cmajflt
+// User and system time so far, in clock ticks.
+static long CpuTicks(int pid) {
+  std::istringstream times(Output("cut -d' ' -f14,15 /proc/" + std::to_string(pid) + "/stat"));
   long user = 0, system = 0;
-  fields >> user >> system;
+  times >> user >> system;
   return user + system;
 }
 
-}  // namespace
-
 std::vector<double> CpuPercents(const std::vector<int>& pids, int millis) {
-  std::vector<long> before;
-  for (int pid : pids) before.push_back(CpuTicks(pid));
-  const auto start = std::chrono::steady_clock::now();
-  usleep(static_cast<useconds_t>(millis) * 1000);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::vector<double> percents;
+  for (int pid : pids) percents.push_back(-static_cast<double>(CpuTicks(pid)));
+  usleep(static_cast<useconds_t>(millis) * 1000);
   for (size_t i = 0; i < pids.size(); ++i)
-    percents.push_back(100.0 * static_cast<double>(CpuTicks(pids[i]) - before[i]) /
-                       static_cast<double>(sysconf(_SC_CLK_TCK)) / seconds);
+    percents[i] = (percents[i] + static_cast<double>(CpuTicks(pids[i]))) * 1e5 / millis /
+                  static_cast<double>(sysconf(_SC_CLK_TCK));
   return percents;
 }
 
-double CpuPercent(int pid, int millis) {
-  return CpuPercents({pid}, millis).front();
-}
-
-std::optional<std::string> UserWhoIsNotRoot() {
-  if (geteuid() != 0) return "";
-  for (const char* run :
-       {"setpriv --reuid=nobody --regid=nogroup --clear-groups ",
-        "setpriv --reuid=nobody --regid=nobody --clear-groups ", "runuser -u nobody -- "}) {
-    if (RunShell(std::string(run) + "sh -c 'test $(id -u) -ne 0' 2>/dev/null") == 0) return run;
-  }
-  return std::nullopt;
+// Opening it makes us a client for a moment; as root the flag doesn't keep us out.
+int ExclusiveFlag(const std::string& path) {
+  int flag = -1, fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno == EBUSY ? 1 : -1;
+  ioctl(fd, TIOCGEXCL, &flag);
+  close(fd);
+  return flag;
 }

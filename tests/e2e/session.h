@@ -2,13 +2,17 @@
 // background, each in a scratch folder of the test's.
 #pragma once
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <optional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-int RunShell(const std::string& command);  // the exit status, or -1
-std::string ReadFile(const std::string& path);
+std::string Output(const std::string& command);  // what it writes to stdout
+inline std::string ReadFile(const std::string& path) {
+  return Output("cat " + path + " 2>/dev/null");
+}
 
 // Sleeps until `done`, 10 s at most: a bound for a hang, not a speed limit.
 template <class Done>
@@ -17,87 +21,73 @@ bool WaitUntil(Done done) {
   return done();
 }
 
-// A program in a tmux of its own, 80x25 unless said otherwise. At <base>.*: the
-// terminal's settings before and after it (stty -g), its pid and the exit code of the
-// whole command. The terminal stays once the program has ended, to be looked at.
+// A command in a tmux of its own, which stays once the command has ended, to be looked
+// at. Its files, <base>.*: the terminal's settings .before and .after (stty -g), .pid,
+// .err (stderr) and .code (the exit code).
 class Session {
  public:
-  // `program` starts it ("/path/pxn32 --sim"); its output may go through `pipe`
-  // ("| head -c 100").
-  Session(const std::string& base, const std::string& program, const std::string& pipe = "",
+  // With `keysFromPipe` the keys come from a pipe the session holds, not the terminal.
+  Session(const std::string& base, const std::string& command, bool keysFromPipe = false,
           int cols = 80, int rows = 25);
-  ~Session();
-  void Type(const std::string& text, bool enter = true) const;
-  void Press(const std::string& tmuxKey) const;  // "C-c"
-  std::string Screen() const;
-  std::vector<std::string> Rows() const;  // the screen's rows, from row 1
-  void Resize(int cols, int rows) const;
-  // A tmux format about the terminal: "#{cursor_flag}", "#{pane_tty}".
-  std::string Query(const std::string& format) const;
-  bool WaitFor(const std::string& text) const;
-  // Answers the start-up questions: port 1 and the operator's name.
-  void Answer(const std::string& name) const;
-  // Chooses "0" and returns the exit code.
-  std::string Quit() const;
-  // The exit code once the command has ended; empty when it doesn't end.
-  std::string WaitForEnd() const;
-  int Pid() const;
-  bool TerminalAsBefore() const;
-  // After the command: autowrap on, the cursor shown, and the shell's word "ended" in the
-  // terminal's own colours.
+  ~Session();  // ends the program (SIGHUP) and waits until it has gone
+  // Keys as the terminal sends them: "\r" for Enter, "\x1b" for Esc, "\x03" for Ctrl-C.
+  void Type(const std::string& keys) const;
+  void CloseInput() { close(std::exchange(keys_, -1)); }  // the end of the piped keys
+  std::string Screen() const { return Tmux("capture-pane -p"); }
+  std::vector<std::string> Rows() const;                // from row 1
+  std::string Query(const std::string& format) const {  // tmux's "#{cursor_flag}"
+    return Tmux("display-message -p '" + format + "' | tr -d '\\n'");
+  }
+  bool WaitFor(const std::string& text) const {
+    return WaitUntil([&] { return Screen().find(text) != std::string::npos; });
+  }
+  std::string WaitForEnd() const {  // the exit code and a line end; empty when it doesn't end
+    WaitUntil([&] { return !File(".code").empty(); });
+    return File(".code");
+  }
+  std::string File(const std::string& suffix) const { return ReadFile(base_ + suffix); }
+  int Pid() const { return std::atoi(File(".pid").c_str()); }
+  std::string TerminalNow() const { return Output("stty -g <" + Query("#{pane_tty}")); }
+  bool TerminalAsBefore() const { return File(".after") == File(".before"); }
+  // Autowrap on, the cursor shown, and the shell's word "ended" in the terminal's colours.
   bool DisplayRestored() const;
   const std::string& Base() const { return base_; }
+  std::string Tmux(const std::string& command) const;  // "resize-window -x 40 -y 12"
 
  private:
-  std::string base_, tmux_;
+  std::string base_;
+  int keys_ = -1;
 };
+using Sessions = std::vector<std::unique_ptr<Session>>;
+
+// Ends a session: "0" at the menu, "C-c" typed, "EOF" the end of its piped keys, or the
+// signal of that name sent with kill ("TERM", "KILL").
+void EndBy(Session& session, const std::string& way);
 
 // One step of a dialogue: once the screen shows `awaited`, `keys` go (none when empty).
 struct Step {
-  std::string awaited;
-  std::string keys;
-  bool enter = false;  // Enter after the keys
-  bool press = false;  // `keys` names a tmux key ("Escape") rather than text
+  std::string awaited, keys;
 };
 
-// Plays each session's dialogue, all side by side: a session takes its next step as soon
-// as its screen shows what the step awaits, so their waits overlap. Fails, naming the
-// session, its step and its screen, when one shows nothing new for 10 s.
-::testing::AssertionResult PlaySideBySide(const std::vector<const Session*>& sessions,
+// Plays each session's dialogue side by side, so that their waits overlap. Fails, naming
+// the session, its step and its screen, when none shows anything awaited for 10 s.
+::testing::AssertionResult PlaySideBySide(const Sessions& sessions,
                                           const std::vector<std::vector<Step>>& dialogues);
-
-// From pxn32's start-up into the random-access test ("7"): port 1, the name, the mode
-// key and, unless it is "C", the transfer station and no inverse order; an interval of
-// one second.
-std::vector<Step> IntoRandomAccessTest(const std::string& mode);
 
 class Pxn32 : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  // The program `name` ("pxn32", "plcsim") of this build.
-  std::string Program(const std::string& name) const;
-  // Copies the programs into the scratch folder and lets anyone run them and make links
-  // there, for a test that runs them as another user.
-  void RunFromScratchFolder();
-  // Serves the simulated store at `link` until the test ends; `run` goes before the
-  // program (a user to run it as). False when the link does not appear.
-  bool StartPlcsim(const std::string& link, const std::string& options,
-                   const std::string& run = "");
-  // Stops plcsim with SIGTERM and returns its exit code.
-  std::string StopPlcsim();
+  std::string Program(const std::string& name) const;  // "pxn32", "plcsim" of this build
+  // Serves the simulated store at `link` until stopped; false when the link doesn't come.
+  bool StartPlcsim(const std::string& link, const std::string& options);
+  std::string StopPlcsim();  // SIGTERM; its exit code once it has ended, link and all
 
   std::string dir_;  // the scratch folder, the test's own
-
- private:
-  std::string programs_;  // the folder of the programs
 };
 
-// The share of one core, in percent, that process `pid` uses over the next `millis`.
-double CpuPercent(int pid, int millis);
-// The same for several processes over the same time.
+// The share of one core, in percent, that each process uses over the next `millis`.
 std::vector<double> CpuPercents(const std::vector<int>& pids, int millis);
 
-// What runs a command as a user who is not root: nothing when we aren't root, otherwise
-// setpriv or runuser to "nobody". None when that is impossible here.
-std::optional<std::string> UserWhoIsNotRoot();
+// The exclusive-use flag of the serial line at `path` (1 set, 0 clear, -1 no line).
+int ExclusiveFlag(const std::string& path);
