@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -81,6 +82,11 @@ class PosixPtyServer : public PtyServer {
 };
 
 void PosixPtyServer::Serve() {
+  // Signals are the console's to handle, on its own thread: a restore of the terminal
+  // must never run here while the console draws.
+  sigset_t all;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, nullptr);
   for (;;) {
     pollfd fds[3] = {{master_, POLLIN, 0}, {wake_, POLLIN, 0}, {watch_, POLLIN, 0}};
     int64_t wait = NextWakeMicros();
