@@ -50,7 +50,6 @@
 #include "plcsim/model.h"
 #include "plcsim/sim_serial.h"
 #include "support/virtual_backend.h"
-#include "support/virtual_clock.h"
 
 namespace {
 

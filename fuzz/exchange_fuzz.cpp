@@ -15,7 +15,6 @@
 #include "comLib3/serial.h"
 #include "support/scripted_line.h"
 #include "support/virtual_backend.h"
-#include "support/virtual_clock.h"
 
 namespace {
 

@@ -12,7 +12,6 @@
 #include "plcsim/line.h"
 #include "plcsim/model.h"
 #include "support/virtual_backend.h"
-#include "support/virtual_clock.h"
 
 constexpr int64_t kSecond = 1000000;
 constexpr int kKeyEsc = 27;
