@@ -22,7 +22,16 @@ cpu_hundredths() {
 # Runs a stage and notes how long it took, and how much processor time (on a machine
 # of its own, a build stage's wall time is about half of it on 2 cores).
 stage() {
-  local name=$1 # Every manual page formats without a single warning: through man, as a reader sees it,
+  local name=$1 start=$SECONDS cpu
+  cpu=$(cpu_hundredths)
+  shift
+  echo "== $name" >&2
+  "$@"
+  times+=("$(printf '%-34s %4d s   processor %5d s' "$name" $((SECONDS - start)) \
+    $((($(cpu_hundredths) - cpu) / 100)))")
+}
+
+# Every manual page formats without a single warning: through man, as a reader sees it,
 # through groff at its strictest, and through mandoc's lint.
 lint_man_pages() {
   local page said status=0
@@ -61,15 +70,6 @@ check_package() {
     return 1
   fi
   echo "$deb: every program, page and document in place" >&2
-}
-
-start=$SECONDS cpu
-  cpu=$(cpu_hundredths)
-  shift
-  echo "== $name" >&2
-  "$@"
-  times+=("$(printf '%-34s %4d s   processor %5d s' "$name" $((SECONDS - start)) \
-    $((($(cpu_hundredths) - cpu) / 100)))")
 }
 
 sanitized_suite() {
