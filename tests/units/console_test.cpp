@@ -1,93 +1,54 @@
-// The console: the screen model, the terminal back end's keys, frames and colours, and
-// its input from a pipe.
-#include <cstdio>
+// The terminal back end's keys, frames and input; number lines, clock, waits, random numbers.
+#include "console/console.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "base/clock.h"
-#include "console/console.h"
+#include "comLib3/clock_time.h"
+#include "comLib3/keyboard.h"
 #include "console/screen.h"
 #include "console/terminal.h"
-#include "console/terminal_cp437.h"
 #include "console/terminal_keys.h"
 #include "console/terminal_render.h"
+#include "support/virtual_world.h"
 
-using console::Screen;
-
-namespace {
-// Every row ended by "|", then the cursor in window coordinates.
-std::string Text(const Screen& s) {
-  std::string all;
-  for (int row = 1; row <= s.Rows(); ++row) all += s.RowText(row) + "|";
-  return all + std::to_string(s.CursorX()) + "," + std::to_string(s.CursorY());
-}
-}  // namespace
-
-TEST(ScreenModel, WritesWrapAndScrollInsideTheWindowOnly) {
-  Screen s(9, 5);
-  s.Write(std::string(45, 'x'));  // the last cell scrolls the whole screen
-  ASSERT_TRUE(s.SetWindow(3, 2, 6, 4));
-  s.SetAttr(0x1E);
-  s.ClearWindow();
-  s.Write("abcdef");
-  EXPECT_EQ(Text(s), "xxxxxxxxx|xxabcdxxx|xxef  xxx|xx    xxx|         |3,2");
-  s.Write("\r\b\nr3\r\nr4\r\nr5");  // Backspace stops at the window edge
-  EXPECT_EQ(Text(s), "xxxxxxxxx|xxr3  xxx|xxr4  xxx|xxr5  xxx|         |3,3");
-  EXPECT_EQ(s.At(6, 4).attr, 0x1E);
-}
-
-TEST(ScreenModel, LastCellWrapsAtOnceAndControlBytesAct) {
-  Screen s(5, 3);
-  s.GotoXY(4, 1);
-  s.Write("ab");
-  EXPECT_EQ(Text(s), "   ab|     |     |1,2");
-  EXPECT_EQ(s.Write("cd\bX\r\b\bY\a\a"), 2);  // bells ring, nothing is drawn
-  s.GotoXY(6, 1);                             // outside the window: ignored
-  s.GotoXY(0, 2);
-  EXPECT_EQ(Text(s), "   ab|YX   |     |2,2");
-  s.GotoXY(3, 2);
-  s.Write(std::string("\x1b\xdb\x00", 3));  // other bytes are glyphs
-  s.GotoXY(5, 3);
-  s.Write("z");  // bottom-right corner: scrolls at once
-  EXPECT_EQ(Text(s), std::string("YX\x1b\xdb\x00|    z|     |1,3", 21));
-  EXPECT_FALSE(s.SetWindow(5, 1, 4, 3) || s.SetWindow(1, 1, 6, 3));
-}
-
-using console::KeyDecoder;
-using testing::PrintToString;
+using namespace console;
 using namespace std::string_literals;
+using testing::PrintToString;
 
 namespace {
 struct Case {
   std::string input, keys, late = "";  // late: the keys when nothing more comes in time
 };
-// NUL (Ctrl-Space) would eat the next key; Esc ahead of a key counts as both, alone it waits;
-// unknown, private and overlong sequences go whole, and a broken one gives way to the key that
-// broke it, or to nothing in time; UTF-8 gives the code page 437 byte when there is one.
+// NUL would eat the next key; Esc alone waits; unknown or broken sequences go whole, a broken
+// one giving way to the key that broke it; UTF-8 gives its code page 437 byte, if any.
 // clang-format off
 const Case kCases[] = {
-    {"a", "a"}, {"\t", "\t"}, {"\x7f", "\b"}, {"\b", "\b"}, {"\r", "\r"}, {"\n", "\r"},
-    {"\0"s, ""}, {"\x1bOM", "\r"}, {"a\x1b[Ab", "a\0\x48\x62"s}, {"\x1b[A", "\0\x48"s},
-    {"\x1b[B", "\0\x50"s}, {"\x1b[C", "\0\x4D"s}, {"\x1b[D", "\0\x4B"s}, {"\x1b[H", "\0\x47"s},
-    {"\x1b[F", "\0\x4F"s}, {"\x1b[Z", "\0\x0F"s}, {"\x1bOD", "\0\x4B"s}, {"\x1b[1~", "\0\x47"s},
-    {"\x1b[2~", "\0\x52"s}, {"\x1b[3~", "\0\x53"s}, {"\x1b[4~", "\0\x4F"s}, {"\x1b[5~", "\0\x49"s},
-    {"\x1b[6~", "\0\x51"s}, {"\x1b[7~", "\0\x47"s}, {"\x1b[8~", "\0\x4F"s}, {"\x1bOP", "\0\x3B"s},
-    {"\x1bOS", "\0\x3E"s}, {"\x1b[11~", "\0\x3B"s}, {"\x1b[15~", "\0\x3F"s},
+    {"\x7f", "\b"}, {"\n", "\r"}, {"\0"s, ""}, {"\x1bOM", "\r"}, {"a\x1b[Ab", "a\0\x48\x62"s},
+    {"\x1b[A", "\0\x48"s}, {"\x1b[B", "\0\x50"s}, {"\x1b[C", "\0\x4D"s}, {"\x1b[D", "\0\x4B"s},
+    {"\x1b[H", "\0\x47"s}, {"\x1b[F", "\0\x4F"s}, {"\x1b[Z", "\0\x0F"s}, {"\x1bOD", "\0\x4B"s},
+    {"\x1b[1~", "\0\x47"s}, {"\x1b[2~", "\0\x52"s}, {"\x1b[3~", "\0\x53"s}, {"\x1b[4~", "\0\x4F"s},
+    {"\x1b[5~", "\0\x49"s}, {"\x1b[6~", "\0\x51"s}, {"\x1b[7~", "\0\x47"s}, {"\x1b[8~", "\0\x4F"s},
+    {"\x1bOP", "\0\x3B"s}, {"\x1bOS", "\0\x3E"s}, {"\x1b[11~", "\0\x3B"s}, {"\x1b[15~", "\0\x3F"s},
     {"\x1b[17~", "\0\x40"s}, {"\x1b[21~", "\0\x44"s}, {"\x1b[23~", "\0\x85"s},
     {"\x1b[24~", "\0\x86"s}, {"\x1b[[A", "\0\x3B"s}, {"\x1b[[E", "\0\x3F"s},
     {"\x1b[1;5A", "\0\x48"s}, {"\x1b[1;2P", "\0\x3B"s}, {"\x1b[3;5~", "\0\x53"s},
     {"\x1b[15;2~", "\0\x3F"s}, {"\x1bO5D", "\0\x4B"s}, {"\x1bY", "\x1bY"},
     {"\x1b\x1b[A", "\x1b\0\x48"s}, {"\x1b[99~", ""}, {"\x1b[~", ""}, {"\x1b[5A", ""},
-    {"\x1b[?1;2c", ""}, {"\x1b[200~x", "x"}, {"\x1b[1;2;3;4;5;6;7;8;9;10A", ""}, {"\x1b[X", ""},
-    {"\x1bOz", ""}, {"\x1b[[Zq", "q"}, {"\x1b[1\r", "\r"}, {"\x1b[[\r", "\r"},
-    {"\xC3\xA9", "\x82"}, {"\xE2\x94\x82", "\xB3"}, {"\xC2\xA0", "\xFF"}, {"\xE2\x82\xAC", ""},
+    {"\x1b[X", ""}, {"\x1b[?1;2c", ""}, {"\x1b[200~x", "x"}, {"\x1b[1;2;3;4;5;6;7;8;9;10A", ""},
+    {"\x1bOz", ""}, {"\x1b[[Zq", "q"}, {"\x1b[1\r", "\r"}, {"\x1b[[\r", "\r"}, {"\xC3\xA9", "\x82"},
+    {"\xE2\x94\x82", "\xB3"}, {"\xC2\xA0", "\xFF"}, {"\xE2\x82\xAC", ""},
     {"\xF0\x9F\x98\x80z", "z"}, {"\xC0\xAF", ""}, {"\xE0\x80\xAF", ""}, {"\xED\xA0\x80", ""},
-    {"\x80", ""}, {"\xC3q", "q"}, {"\x1b", "", "\x1b"}, {"x\x1b", "x", "\x1b"}, {"\x1b[", ""}, {"\x1bO", ""},
-    {"\x1b[1;5", ""}, {"\x1b[[", ""}, {"\xE2\x94", ""}};
+    {"\x80", ""}, {"\xC3q", "q"}, {"\x1b", "", "\x1b"}, {"x\x1b", "x", "\x1b"}, {"\x1b[", ""},
+    {"\x1bO", ""}, {"\x1b[1;5", ""}, {"\x1b[[", ""}, {"\xE2\x94", ""}};
 // clang-format on
 }  // namespace
 
-TEST(TerminalKeys, SequencesBecomePcKeyCodesHoweverTheReadsSplitThem) {  // first `cut` bytewise
+// Each input fed whole after its first `cut` bytes one at a time.
+TEST(TerminalKeys, SequencesBecomePcKeyCodesHoweverTheReadsSplitThem) {
   for (const Case& c : kCases) {
     for (size_t cut = 0; cut <= c.input.size(); ++cut) {
       KeyDecoder d;
@@ -100,21 +61,13 @@ TEST(TerminalKeys, SequencesBecomePcKeyCodesHoweverTheReadsSplitThem) {  // firs
   }
 }
 
-TEST(TerminalKeys, Latin1TerminalsGiveCodePageBytes) {
-  EXPECT_EQ(KeyDecoder(false).Feed("\xE9\xC7\x9B\xA4"), "\x82\x80");  // é Ç, no key
-}
-
-using namespace console;
-
 const std::string kFull = "\x1b[?7l\x1b[0m\x1b[2J";
 
-TEST(TerminalRender, PcColoursMapToAnsiNumbers) {
+// PC colours as ANSI ones, bright as 90-97 and 100-107; after the first frame, only changes.
+TEST(TerminalRender, FirstFramePaintsEveryCellThenOnlyChangesGoOut) {
   const int fg[16] = {30, 34, 32, 36, 31, 35, 33, 37, 90, 94, 92, 96, 91, 95, 93, 97};
   for (int pc = 0; pc < 16; ++pc)
     EXPECT_EQ(std::pair(AnsiForeground(pc), AnsiBackground(pc)), std::pair(fg[pc], fg[pc] + 10));
-}
-
-TEST(TerminalRender, FirstFramePaintsEveryCellThenOnlyChangesGoOut) {
   Screen screen(3, 2);
   screen.SetAttr(0x17);  // light grey on blue
   screen.Write("ab");
@@ -132,75 +85,31 @@ TEST(TerminalRender, FirstFramePaintsEveryCellThenOnlyChangesGoOut) {
   EXPECT_EQ(RenderFrame(shown, screen, {}), "\x1b[1;2H\x1b[32mb");
   screen.GotoXY(2, 2);  // only the cursor moved
   EXPECT_EQ(RenderFrame(shown, screen, {}), "\x1b[2;2H");
-
-  Screen wide(10, 3);  // a new size paints all again; skipped cells move the cursor, runs do not
-  const std::string head = kFull + "\x1b[1;1H\x1b[0;37;40m";
-  EXPECT_EQ(RenderFrame(shown, wide, {}).substr(0, head.size()), head);
-  wide.GotoXY(2, 2);
-  wide.Write("AB  C D\r\nE");
-  EXPECT_EQ(RenderFrame(shown, wide, {}), "\x1b[2;2HAB\x1b[2CC\x1b[CD\x1b[3;1HE");
 }
 
-// A terminal smaller than the screen shows the part that holds the cursor, with the
-// status row on top; the picture moves only when the cursor leaves it.
+// A small terminal shows the part that holds the cursor, under the status row: from a
+// view, the cursor on an 80 x 25 screen and the terminal's size, the view then.
 TEST(TerminalRender, ASmallTerminalFollowsTheCursorUnderTheStatusRow) {
-  struct Case {
-    const char* what;
-    View from;
-    int col, row;  // the cursor on an 80 x 25 screen
-    int termCols, termRows;
-    View to;
-  } cases[] = {
-      {"all of it fits", {}, 80, 25, 80, 25, {}},
+  const std::tuple<const char*, View, int, int, int, int, View> cases[] = {
       {"a larger terminal", {}, 80, 25, 200, 60, {}},
       {"cursor inside: still", {10, 3}, 40, 12, 60, 20, {10, 3}},
       {"past the right edge", {}, 61, 5, 60, 20, {1, 0}},
-      {"at the last column", {}, 80, 5, 60, 20, {20, 0}},
-      {"back to column 1", {20, 0}, 1, 6, 60, 20, {0, 0}},
       {"left of it, with its prompt", {13, 0}, 9, 1, 60, 20, {0, 0}},
       {"left of it, far right", {50, 0}, 45, 3, 20, 20, {25, 0}},
-      {"below the bottom", {}, 21, 21, 60, 20, {0, 1}},
       {"on the last row", {}, 1, 25, 60, 20, {0, 5}},
-      {"above the top", {0, 5}, 1, 4, 60, 20, {0, 0}},
       {"above the top, far down", {0, 5}, 1, 5, 60, 3, {0, 2}},
       {"on the status row: still", {0, 5}, 9, 1, 60, 20, {0, 5}},
       {"one row: no pinning", {}, 1, 25, 60, 1, {0, 24}},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(FollowCursor(c.from, c.col, c.row, 80, 25, c.termCols, c.termRows), c.to) << c.what;
-
-  Screen screen(10, 4);
+  for (const auto& [what, from, col, row, termCols, termRows, to] : cases)
+    EXPECT_EQ(FollowCursor(from, col, row, 80, 25, termCols, termRows), to) << what;
+  Screen screen(10, 4);  // on a terminal of 6 x 2: the status row over the cursor's row
   screen.Write("status");
   screen.GotoXY(1, 4);
   screen.Write("abcdefgh");
   Frame shown;
-  const std::string head = kFull + "\x1b[1;1H\x1b[0;37;40m";
-  EXPECT_EQ(RenderFrame(shown, screen, {false, 6, 2}), head + "tus   \x1b[2;1Hdefgh \x1b[2;6H");
-  screen.GotoXY(4, 4);  // still in sight: nothing moves
-  EXPECT_EQ(RenderFrame(shown, screen, {false, 6, 2}), "\x1b[2;1H");
-  screen.Write("D");
-  EXPECT_EQ(RenderFrame(shown, screen, {false, 6, 2}), "D");
-  screen.GotoXY(1, 2);  // the view moves, so all of it is drawn again
-  EXPECT_EQ(RenderFrame(shown, screen, {false, 6, 2}), head + "status\x1b[2;1H      \x1b[2;1H");
-}
-
-TEST(TerminalRender, Cp437ShowsAsUnicodeOrAsciiLookAlikes) {
-  Screen screen(19, 1);  // one spare cell: a write into the last one would scroll
-  screen.Write(
-      std::string("\xB3\xBA\xC4\xCD\xDA\xBF\xC0\xD9\xC5\xDB\x00\x41\x82\xF8\x7F\x01\xE1\xFF", 18));
-  Frame utf8, ascii;
-  const std::string head = kFull + "\x1b[1;1H\x1b[0;37;40m", tail = " \x1b[1;19H";
-  EXPECT_EQ(RenderFrame(utf8, screen, {}), head + "│║─═┌┐└┘┼█ Aé°⌂☺ß\u00A0" + tail);
-  EXPECT_EQ(RenderFrame(ascii, screen, {false}), head + "||-=+++++# Aeo??B " + tail);
-  for (int b = 0; b < 256; ++b) {  // no glyph ever goes out as a control character
-    char a = Cp437ToAscii(static_cast<uint8_t>(b));
-    char32_t u = Cp437ToUnicode(static_cast<uint8_t>(b));
-    EXPECT_TRUE(a >= 0x20 && a < 0x7F && u >= 0x20 && u != 0x7F && (u < 0x80 || u >= 0xA0)) << b;
-  }
-  EXPECT_TRUE(LocaleIsUtf8(nullptr, "", "C.UTF-8"));
-  EXPECT_TRUE(LocaleIsUtf8("", "de_DE.utf8", "C"));
-  EXPECT_FALSE(LocaleIsUtf8("C", "de_DE.UTF-8", "en_US.UTF-8"));  // LC_ALL wins
-  EXPECT_FALSE(LocaleIsUtf8(nullptr, nullptr, nullptr));
+  EXPECT_EQ(RenderFrame(shown, screen, {false, 6, 2}),
+            kFull + "\x1b[1;1H\x1b[0;37;40mtus   \x1b[2;1Hdefgh \x1b[2;6H");
 }
 
 // In the child: the real back end reads keys from a pipe, then loses it.
@@ -229,4 +138,61 @@ static void ReadKeysFromPipeThenLoseIt() {
 TEST(TerminalInputDeathTest, KeysArriveDecodedAndEndOfInputStopsTheProgram) {
   EXPECT_EXIT(ReadKeysFromPipeThenLoseIt(), testing::ExitedWithCode(1),
               " 61 62 00 48 polled 1B waited\n.*pxn32: end of input, stopping.");
+}
+
+using ToolkitTest = VirtualWorld;
+
+// A number ends at a blank or the line's end; hexadecimal's top bit is the sign.
+TEST_F(ToolkitTest, IntegerLines) {
+  // clang-format off
+  struct { const char* typed; bool ok; int32_t value; } cases[] = {  // value stays 0 if no number
+      {"  -7  \r", true, -7}, {"12 34\r", true, 12}, {"$1F\r", true, 31}, {"\r  \r5\r", true, 5},
+      {"1\b7\r", true, 7}, {"12abc\r", false, 0}, {"abc\r", false, 0}, {"-\r", false, 0},
+      {"2147483648\r", false, 0}, {"-2147483648\r", true, INT32_MIN}, {"99999999999\r", false, 0},
+      {"$FFFFFFFF\r", true, -1}, {"$7fffffff\r", true, INT32_MAX}, {"$80000000\r", true, INT32_MIN},
+      {"$100000000\r", false, 0}, {"$\r", false, 0}, {"$1G\r", false, 0}};
+  // clang-format on
+  for (const auto& c : cases) {
+    keys.Type(c.typed);
+    int32_t value = 0;
+    EXPECT_EQ(ReadLineInteger(value), c.ok) << c.typed;
+    EXPECT_EQ(value, c.value) << c.typed;
+  }
+}
+
+// From 10:00:00.30: on the nth tick of the clock, or on Esc, keeping the keys before it.
+TEST_F(ToolkitTest, WaitSecondsEndsOnTheNthTickOrOnEsc) {
+  clock.Advance(300000);
+  EXPECT_EQ(WaitSeconds(0), '\0');
+  WaitSeconds(3);
+  EXPECT_EQ(NowMs(), 3000);  // the third tick
+  keys.Pause(400000);
+  keys.Type("ab");
+  keys.Pause(800000);
+  keys.Key(kEsc);
+  WaitSeconds(10);
+  EXPECT_EQ(NowMs(), 4200);  // the Esc
+  EXPECT_TRUE(EscAbort);
+  EXPECT_EQ(KeyBuffer, "ab");
+}
+
+TEST_F(ToolkitTest, StopwatchRunsAcrossMidnight) {
+  base::VirtualClock late(2026, 12, 6, 23, 59, 59, 50);
+  base::SetClock(&late);
+  StartStopwatch(WatchStart, WatchLap);
+  late.Advance(1200000);  // to 00:00:00.70
+  EXPECT_EQ(Elapsed(WatchStart, WatchLap), 120);
+  auto parts = [](ClockTime t) { return std::tuple(t.Hour, t.Minute, t.Second, t.Hundredths); };
+  EXPECT_EQ(parts(WatchLap), std::tuple(0, 0, 1, 20));
+  base::SetClock(&clock);
+}
+
+// From seed 0; RandomRange(1, 9) draws below 10 until one is at least 1.
+TEST_F(ToolkitTest, RandomDrawsFollowTheGeneratorFromSeedZero) {
+  std::vector<int32_t> draws, range;
+  for (int i = 0; i < 6; ++i) draws.push_back(RandomBelow(100));
+  RandomSeed = 0;
+  for (int i = 0; i < 5; ++i) range.push_back(RandomRange(1, 9));
+  EXPECT_EQ(draws, (std::vector<int32_t>{0, 3, 86, 20, 27, 67}));
+  EXPECT_EQ(range, (std::vector<int32_t>{8, 2, 2, 6, 3}));
 }

@@ -1,14 +1,23 @@
-// The one exchange with the controller: what it sends, how it reads and retries, the
-// time each attempt takes on a faithful and a fast link, and the command texts.
+// The exchange with the controller, faithful and fast, its number rules and its line log.
 #include "KV_Lib3/exchange.h"
 
-#include <algorithm>
-#include <functional>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
-#include "KV_Lib3/commands.h"
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "KV_Lib3/plc_port.h"
 #include "KV_Lib3/text_to_int.h"
 #include "PXN_Lib3/device_ops.h"
+#include "PXN_Lib3/globals.h"
+#include "PXN_Lib3/status.h"
+#include "base/farewell.h"
 #include "comLib3/keyboard.h"
+#include "comLib3/line_log.h"
+#include "comLib3/serial.h"
 #include "support/scripted_line.h"
 #include "support/virtual_world.h"
 
@@ -16,105 +25,55 @@ namespace {
 
 using ExchangeTest = VirtualWorld;
 
-// Replies as the line brings them: the line end goes, one character stays, two are
-// empty and retried, an error reply is retried and kept after the fourth.
-TEST_F(ExchangeTest, RepliesLoseTheirLineEndAndEmptyOrErrorOnesAreRetried) {
-  const std::string bin("\0\xff\x37\r\n", 5), e1 = "E1\r\n";
-  const std::tuple<Lines, std::string, size_t> cases[] = {
-      {{"1\r\n"}, "1", 1},     {{bin}, bin.substr(0, 3), 1}, {{"X"}, "X", 1},
-      {Lines(4, "AB"), "", 4}, {Lines(4, e1), "E1", 4},      {{e1, e1, e1, "OK\r\n"}, "OK", 4},
-      {{std::string(60, '7')}, std::string(48, '7'), 1},  // 50 read, the line end cut
-  };
-  for (const auto& [replies, result, writes] : cases) {
-    ScriptedLine& line = ScriptedLine::Install(clock);
-    for (const std::string& r : replies) line.replies.push_back({r});
-    EXPECT_EQ(Escaped(PlcExchange(1, "RD 5")), Escaped(result));
-    EXPECT_EQ(line.Writes(), Lines(writes, "RD 5\r"));
-  }
-}
-
-// Silence: a purge before the loop and before every write, four writes 55 ms apart, the
-// 100 ms pause before the fourth read. With Esc up nothing goes out and no time passes;
-// a port that is not open answers empty.
-TEST_F(ExchangeTest, FourAttemptsThenEmptyAndNothingWithEscUp) {
-  ScriptedLine* line = &ScriptedLine::Install(clock);
-  EXPECT_EQ(PlcExchange(1, "CR"), "");
-  EXPECT_EQ(line->WriteMs(), (std::vector<int64_t>{0, 55, 110, 165}));
-  EXPECT_EQ(std::ranges::count_if(line->events, [](auto& e) { return e.kind == e.kPurge; }), 5);
-  EXPECT_EQ(NowMs(), 320);
-  line = &ScriptedLine::Install(clock);
-  EscAbort = true;
-  EXPECT_EQ(PlcExchange(1, "ST 1801"), "");
-  EXPECT_TRUE(line->events.empty());
-  EXPECT_EQ(NowMs(), 320);
-  EscAbort = false;
-  EXPECT_EQ(PlcExchange(5, "CR") + PlcExchange(200, "CR"), "");
-}
-
-// At 9600 baud 8E1 a character takes 1.145 ms on the line. A request is out before its
-// reply's window opens, and a retry's purge finds nothing of it left to cut.
-TEST_F(ExchangeTest, TheRequestHasLeftThePortBeforeItsReadWindowOpens) {
-  const std::string command = "WR DM100 " + std::string(51, '7');  // 60 characters
-  ScriptedLine& line = ScriptedLine::Install(clock, 1, true);
-  line.replies.push_back({"OK\r\n"});
-  EXPECT_EQ(PlcExchange(1, command), "OK");
-  EXPECT_EQ(line.requests, Lines{command + "\r"});  // whole, at the first attempt
-  EXPECT_EQ(line.events.back().unsent, 0);
-  EXPECT_EQ(clock.NowMicros(), 124845);  // 61 characters of 1145 us, then the 55 ms window
-  ScriptedLine& silent = ScriptedLine::Install(clock, 1, true);
-  clock.Advance(5000);
-  PlcExchange(1, command);
-  EXPECT_EQ(silent.requests, Lines(4, command + "\r"));  // every attempt arrives whole
-  EXPECT_EQ(silent.cutCharacters, 0);
-  EXPECT_EQ(clock.NowMicros(), 129845 + 4 * 124845 + 100000);
-}
-
 // One "RD 1915" against the simulated store in each mode: the reply, the writes, and the
 // milliseconds it took. The store answers 3 ms after the request.
 TEST_F(ExchangeTest, FaithfulAndFastLinkUnderEveryLineFault) {
-  struct Case {
-    const char* name;
-    plcsim::LineFaults faults;
-    std::string reply;
-    size_t writes;
-    int64_t faithfulMs, fastMs;
-  } cases[] = {
-      {"answers at once", {}, "1", 1, 55, 3},
-      // The last answer is in while the pause before the last read runs.
-      {"three error answers", {.errorAnswers = 3}, "1", 4, 320, 109},
-      {"only error answers", {.errorAnswers = 4}, "E0", 4, 320, 109},
-      {"silent", {.silent = true}, "", 4, 320, 320},
-      // The answer to the first attempt lands in the second one's read.
-      {"late", {.lateMicros = 80000}, "1", 2, 110, 83},
-      {"over 50 bytes", {.overlong = true}, "1" + std::string(47, '9'), 1, 3, 3},
-      {"garbled", {.garbled = true}, "\x7f#?\x01\xfe", 1, 55, 3},
-      {"no line end", {.noLineEnd = true}, "1", 1, 55, 55},
-      // Away: nothing goes out, every read is empty at once; the pause still counts.
-      {"gone", {.goneAtMicros = 0}, "", 0, 100, 100},
-  };
-  for (const auto& c : cases) {
+  // The fault, the reply, the writes, and the milliseconds faithfully and fast.
+  const std::tuple<const char*, plcsim::LineFaults, std::string, size_t, int64_t, int64_t> cases[] =
+      {
+          {"answers at once", {}, "1", 1, 55, 3},
+          {"three error answers", {.errorAnswers = 3}, "1", 4, 320, 109},
+          {"only error answers", {.errorAnswers = 4}, "E0", 4, 320, 109},
+          {"silent", {.silent = true}, "", 4, 320, 320},
+          // The answer to the first attempt lands in the second one's read.
+          {"late", {.lateMicros = 80000}, "1", 2, 110, 83},
+          {"over 50 bytes", {.overlong = true}, "1" + std::string(47, '9'), 1, 3, 3},
+          {"garbled", {.garbled = true}, "\x7f#?\x01\xfe", 1, 55, 3},
+          {"no line end", {.noLineEnd = true}, "1", 1, 55, 55},
+          // Away: nothing goes out, every read is empty at once; the pause still counts.
+          {"gone", {.goneAtMicros = 0}, "", 0, 100, 100},
+      };
+  for (const auto& [name, faults, reply, writes, faithfulMs, fastMs] : cases) {
     for (bool fast : {false, true}) {
-      SCOPED_TRACE(std::string(c.name) + (fast ? ", fast" : ", faithful"));
+      SCOPED_TRACE(std::string(name) + (fast ? ", fast" : ", faithful"));
       ResetProgramGlobals(), Configure();
       clock.Advance(kSecond);  // answers to the case before have come and gone
       line.faults = {};
       OpenSimPort();
-      line.faults = c.faults;
-      if (c.faults.goneAtMicros == 0) line.faults.goneAtMicros = clock.NowMicros();
+      line.faults = faults;
+      if (faults.goneAtMicros == 0) line.faults.goneAtMicros = clock.NowMicros();
       FastLink = fast;
       Mark();
       const int64_t start = NowMs();
-      EXPECT_EQ(Escaped(PlcExchange(1, "RD 1915")), Escaped(c.reply));
-      EXPECT_EQ(NowMs() - start, fast ? c.fastMs : c.faithfulMs);
-      EXPECT_EQ(SentSinceMark(), Lines(c.writes, "RD 1915\r"));
+      EXPECT_EQ(Escaped(PlcExchange(1, "RD 1915")), Escaped(reply));
+      EXPECT_EQ(NowMs() - start, fast ? fastMs : faithfulMs);
+      EXPECT_EQ(SentSinceMark(), Lines(writes, "RD 1915\r"));
     }
   }
+  // On a silent scripted line: a purge before the attempts and one before each write
+  // (Purge, Write, Read); with Esc up nothing goes out.
+  ScriptedLine& scripted = ScriptedLine::Install(clock);
+  PlcExchange(1, "CR");
+  EscAbort = true;
+  PlcExchange(1, "CR");
+  std::string calls;
+  for (const ScriptedLine::Event& e : scripted.events) calls += "PWR"[e.kind];
+  EXPECT_EQ(calls, "PPWRPWRPWRPWR");
 }
 
-// At the line's own pace (1145 us a byte) the request's 8 bytes are out before the read;
-// the faithful read waits its window, the fast one ends on the reply's last byte. Against
-// a store that answers at once, the fast link's Ready wait makes 67 exchanges a second.
-TEST_F(ExchangeTest, TheFastLinkEndsOnTheReplyAndKeepsItsPace) {
+// At 1145 us a byte the request is out before the read window opens; the fast read ends on
+// the reply's last byte, and a fast Ready wait makes 67 exchanges a second.
+TEST_F(ExchangeTest, TheRequestLeavesBeforeTheReadAndTheFastLinkKeepsItsPace) {
   line.paced = true;
   OpenSimPort();
   for (bool fast : {false, true}) {
@@ -124,60 +83,14 @@ TEST_F(ExchangeTest, TheFastLinkEndsOnTheReplyAndKeepsItsPace) {
     EXPECT_EQ(PlcExchange(1, "RD 1915"), "1");
     EXPECT_EQ(clock.NowMicros() - start, fast ? 15595 : 64160);
   }
-  ResetProgramGlobals(), Configure();
   line.paced = false;
   plc.faults.readyStuck = true;
   plc.SetRelay(1915, false);
-  OpenSimPort();
-  FastLink = true;
   const int64_t start = clock.NowMicros();
   keys.Key(kKeyEsc, kSecond), keys.Key('Y', kSecond / 10);
   WaitReady(1);
-  EXPECT_EQ(std::ranges::count_if(line.Wire(), [&](auto& r) { return r.at >= start && r.at < start + kSecond; }), 67);
-}
-
-TEST_F(ExchangeTest, CommandTextsOnTheLine) {
-  OpenSimPort();
-  std::string r;
-  const std::pair<std::function<void()>, std::string> cases[] = {
-      {[&] { SetRelay(1, 1915, r); }, "ST 1915\r"},
-      {[&] { ResetRelay(1, 5, r); }, "RS 5\r"},
-      {[&] { ReadRelay(1, 1915, r); }, "RD 1915\r"},
-      {[&] { ReadTimer(1, 12, r); }, "RD T12\r"},
-      {[&] { WriteDM(1, 0, 65535, r); }, "WR DM0 65535\r"},
-      {[&] { ReadDM(1, 109, r); }, "RD DM109\r"},
-      {[&] { CommRequest(1, r); }, "CR\r"},
-      {[&] { CommQuit(1, r); }, "CQ\r"},
-      {[&] { PlcExchange(1, "WR DM7 -300"); }, "WR DM7 65236\r"},
-  };
-  for (const auto& [call, sent] : cases) {
-    call();
-    ExpectSent({sent});
-  }
-  plc.SetTimerDone(12, true);
-  EXPECT_EQ(ReadTimer(1, 12), "1") << "the contact only";
-}
-
-TEST_F(ExchangeTest, WaitRelayAndWaitTimerPollEveryTwoTenths) {
-  OpenSimPort();
-  plc.SetTimerDone(20, true);
-  WaitRelay(1, 1915);  // already on: still one pause and one poll
-  EXPECT_EQ(WaitTimer(1, 20), 1);
-  plc.SetRelay(1915, false);
-  WaitRelay(1, -1915);
-  EXPECT_EQ(Sent(), (Lines{"RD 1915\r", "RD T20\r", "RD 1915\r"}));
-  EXPECT_EQ(NowMs(), 200 + 100 + 200 + 3 * 55);  // the pauses and three read windows
-  EscAbort = true;  // a waiting Esc: a tenth of a second each, nothing sent
-  plc.SetTimerDone(20, false);
-  const int64_t start = NowMs();
-  WaitRelay(1, 1915);
-  EXPECT_EQ(WaitTimer(1, 20), 1);
-  EXPECT_EQ(NowMs() - start, 200);
-  EXPECT_EQ(Sent().size(), 3u);
-  EscAbort = false;
-  Script("_~");
-  EXPECT_GT(WaitTimer(1, 20), 3);  // ends on the Esc
-  EXPECT_TRUE(EscAbort);
+  const auto inFirstSecond = [&](auto& r) { return r.at >= start && r.at < start + kSecond; };
+  EXPECT_EQ(std::ranges::count_if(line.Wire(), inFirstSecond), 67);
 }
 
 TEST(TextRules, NegativeNumbersAndTextToInteger) {
@@ -187,13 +100,88 @@ TEST(TextRules, NegativeNumbersAndTextToInteger) {
       {"WR DM0 -70000", "WR DM0 61072"},
   };
   for (const auto& [command, sent] : cases) EXPECT_EQ(ApplyNegativeRule(command), sent);
-  // Text to integer reads what a number starts with.
-  const char* texts[] = {"",   "  42",   "-17", "+8", "$1F",        "0x1f",        "12ab",
-                         "E1", "1234\r", "0x",  "$",  "2147483647", "99999999999", "-2147483648"};
-  const int32_t values[] = {0, 42, -17, 8, 31, 31, 12, 0, 1234, 0, 0, 2147483647, 999999999,
-                            INT32_MIN};
-  static_assert(std::size(texts) == std::size(values));
-  for (size_t i = 0; i < std::size(texts); ++i) EXPECT_EQ(TextToInt(texts[i]), values[i]) << i;
+  // clang-format off
+  const std::pair<const char*, int32_t> texts[] = {
+      {"", 0}, {"  42", 42}, {"-17", -17}, {"+8", 8}, {"$1F", 31}, {"0x1f", 31}, {"12ab", 12},
+      {"E1", 0}, {"1234\r", 1234}, {"0x", 0}, {"$", 0}, {"2147483647", INT32_MAX},
+      {"99999999999", 999999999}, {"-2147483648", INT32_MIN}};
+  // clang-format on
+  for (const auto& [text, value] : texts) EXPECT_EQ(TextToInt(text), value) << text;
+}
+
+Lines FileLines(const std::string& path) {
+  std::ifstream in(path);
+  Lines lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// A line per attempt, stamped when its read ended, bytes escaped. A log that fails: the
+// exchanges go on, its lines are whole, the bar says NO LOG, the farewell says why.
+TEST_F(ExchangeTest, EveryAttemptIsOneLineAndAFileThatCantBeWrittenLeavesTheConsoleWorking) {
+  TempDir dir;
+  const std::string logPath = dir / "line.log",
+                    bar = "Plaxon    ComPort 1  SNr. 1234  SysStat 0000    Ready 1";
+  SerialNo = 1234;
+  signal(SIGXFSZ, SIG_IGN);  // a file over the limit fails with EFBIG instead
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  const std::string nothing = "; nothing was logged\n",
+                    notAFile = "not a regular file or a terminal";
+  const std::tuple<std::string, rlim_t, std::string, std::string> cases[] = {
+      // The path, the bytes the file may take, the failure, how the farewell ends.
+      {logPath, RLIM_INFINITY, "", ""},
+      {dir / "none/line.log", RLIM_INFINITY, "No such file or directory", nothing},
+      {logPath, 0, "File too large", nothing},
+      {logPath, 400, "File too large", "; the log stopped at 10:00:03\n"},
+      {"/dev/full", RLIM_INFINITY, notAFile, nothing},
+      {dir / "fifo", RLIM_INFINITY, notAFile, nothing},  // an open of it would wait for a reader
+  };
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+  clock.SleepUntil(1234000);
+  line.faults.errorAnswers = 3;
+  for (const auto& [path, room, failure, farewell] : cases) {
+    SCOPED_TRACE(path + " " + std::to_string(room));
+    std::filesystem::remove(logPath);
+    StopLineLog();
+    rlimit small = limit;
+    small.rlim_cur = std::min(room, limit.rlim_max);
+    setrlimit(RLIMIT_FSIZE, &small);
+    StartLineLog(path, "header");
+    ASSERT_EQ(OpenPlcPort(1), 0);  // the controller's line
+    PortNo = 1;
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(PlcExchange(1, "RD DM109"), "1234");
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(LineLogFailure(), failure);
+    EXPECT_EQ(LineLogOn(), failure.empty());
+    testing::internal::CaptureStderr();
+    base::SayFarewell();  // what the program says on its way out
+    base::ResetNotes();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              failure.empty() ? "" : "pxn32: --log " + path + ": " + failure + farewell);
+    ShowStatus();
+    EXPECT_EQ(Row(1).substr(0, 72),
+              bar + (failure.empty() ? std::string(17, ' ') : "          NO LOG "));
+    if (path != logPath) continue;
+    const Lines lines = FileLines(logPath);
+    // The header, the port opened, 8 exchanges (the first in 4 attempts), the bar's 2.
+    EXPECT_EQ(lines.size() == 15, failure.empty()) << lines.size();
+    EXPECT_LE(std::filesystem::file_size(logPath), room);
+    for (const std::string& l : lines)
+      EXPECT_TRUE(l.ends_with("  header") || l.ends_with(" ms") ||
+                  l.ends_with("opened, 9600 baud 8E1"))
+          << l;
+    if (!failure.empty()) continue;
+    const std::string sent = "port 1  sent \"RD DM109\\r\"  got ";
+    EXPECT_TRUE(
+        SameLines(Lines(lines.begin(), lines.begin() + 6),
+                  {"2026-12-06 10:00:01.234  header",
+                   "2026-12-06 10:00:01.234  port 1  opened, 9600 baud 8E1",
+                   "2026-12-06 10:00:01.289  " + sent + "\"E0\\r\\n\"  attempt 1  55.0 ms",
+                   "2026-12-06 10:00:01.344  " + sent + "\"E0\\r\\n\"  attempt 2  55.0 ms",
+                   "2026-12-06 10:00:01.399  " + sent + "\"E0\\r\\n\"  attempt 3  55.0 ms",
+                   "2026-12-06 10:00:01.554  " + sent + "\"1234\\r\\n\"  attempt 4  155.0 ms"}));
+  }
 }
 
 }  // namespace
