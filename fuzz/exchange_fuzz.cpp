@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "KV_Lib3/exchange.h"
@@ -16,36 +17,30 @@
 #include "support/scripted_line.h"
 #include "support/virtual_backend.h"
 
-namespace {
-
 using Event = ScriptedLine::Event;
 
-void Check(bool holds) {
+static void Check(bool holds) {
   if (!holds) __builtin_trap();
 }
 
-bool Retried(const std::string& reply) {
-  return reply.empty() || reply[0] == 'E';
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
   size_t at = 0;
   auto byte = [&] { return at < size ? data[at++] : uint8_t{0}; };
   auto bytes = [&](size_t n) {
-    std::string b;
-    while (n-- > 0 && at < size) b += static_cast<char>(data[at++]);
+    std::string b(input.substr(at, n));
+    at += b.size();
     return b;
   };
   const uint8_t flags = byte();
+  const bool aborted = (flags & 0x0F) == 0x0F;
   const std::string command = bytes(byte() % 40);
   base::VirtualClock clock;
   console::VirtualBackend keys(clock);
   base::SetClock(&clock);
   console::Install(&keys);
   ResetExchange();
-  EscAbort = (flags & 0x0F) == 0x0F;
+  EscAbort = aborted;
   FastLink = flags & 0x10;
   ScriptedLine& line = ScriptedLine::Install(clock);
   if (flags & 0x20) line.goneAtWrite = byte() % 4;
@@ -64,35 +59,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CloseComPort(1);
   console::Install(nullptr);
   base::SetClock(nullptr);
-  EscAbort = false;
-  FastLink = false;
-
   Check(returned == reply);
-  if ((flags & 0x0F) == 0x0F) {
+  if (aborted) {
     Check(reply.empty() && events.empty() && took == 0);
     return 0;
   }
+
   // A purge first, then a purge, a write and a read for each attempt.
   Check(events.size() % 3 == 1 && events[0].kind == Event::kPurge);
   const int attempts = static_cast<int>(events.size() / 3);
   Check(attempts >= 1 && attempts <= kAttempts);
-  const std::string sent = ApplyNegativeRule(command) + '\r';
   int64_t reading = 0;
   for (int i = 0; i < attempts; ++i) {
     const Event& purge = events[1 + 3 * i];
     const Event& write = events[2 + 3 * i];
     const Event& read = events[3 + 3 * i];
     Check(purge.kind == Event::kPurge && write.kind == Event::kWrite && read.kind == Event::kRead);
-    Check(write.bytes == sent && write.at == purge.at);
+    Check(write.bytes == ApplyNegativeRule(command) + '\r' && write.at == purge.at);
     Check(read.at == write.at + (i + 1 == kAttempts ? 100000 : 0));
-    Check(read.maxBytes == kReplyReadBytes && read.window == kReadWindowMicros);
-    Check(read.untilEnd == static_cast<bool>(flags & 0x10));
-    Check(read.took <= kReadWindowMicros);
+    Check(read.maxBytes == kReplyReadBytes && read.window == kReadWindowMicros &&
+          read.took <= kReadWindowMicros && read.untilEnd == static_cast<bool>(flags & 0x10));
     reading += read.took;
-    const std::string got = read.bytes.size() >= 2 ? read.bytes.substr(0, read.bytes.size() - 2)
-                                                   : read.bytes;
-    const bool last = i + 1 == attempts;
-    Check(last ? got == reply && (attempts == kAttempts || !Retried(got)) : Retried(got));
+    const std::string got =
+        read.bytes.size() >= 2 ? read.bytes.substr(0, read.bytes.size() - 2) : read.bytes;
+    const bool retried = got.empty() || got[0] == 'E';
+    Check(i + 1 == attempts ? got == reply && (attempts == kAttempts || !retried) : retried);
   }
   Check(reply.size() <= kReplyReadBytes - 2);
   Check(took == reading + (attempts == kAttempts ? 100000 : 0));

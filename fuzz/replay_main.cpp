@@ -1,5 +1,5 @@
-// Without a fuzzer, a target replays its seed corpus: every file named on the command
-// line, or every file of a directory named there.
+// Without a fuzzer, a target replays its seed corpus: every file of the folders named on
+// the command line.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -12,17 +12,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 int main(int argc, char** argv) {
   int files = 0;
   for (int i = 1; i < argc; ++i) {
-    std::filesystem::path arg = argv[i];
-    auto replay = [&](const std::filesystem::path& path) {
-      std::ifstream in(path, std::ios::binary);
-      std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const auto& entry : std::filesystem::directory_iterator(argv[i])) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::string bytes(std::istreambuf_iterator<char>(in), {});
       LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
       ++files;
-    };
-    if (std::filesystem::is_directory(arg)) {
-      for (const auto& entry : std::filesystem::directory_iterator(arg)) replay(entry.path());
-    } else {
-      replay(arg);
     }
   }
   std::printf("%d passed, 0 failed\n", files);
