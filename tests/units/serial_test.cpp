@@ -77,6 +77,8 @@ TEST(PosixSerial, EveryWayOutThatRunsCodeLetsGoOfTheLine) {
     if (child == 0) {
       const rlimit noCore{0, 0};
       setrlimit(RLIMIT_CORE, &noCore);
+      // As a terminal starts it: a shell's background job would come with SIGINT ignored.
+      for (int sig : {SIGINT, SIGQUIT}) signal(sig, SIG_DFL);
       int error = 0;
       auto device = OpenPosixSerial(far.slave, error);
       std::set_terminate(std::abort);  // quietly, where the C++ run-time would print a note
