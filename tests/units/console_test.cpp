@@ -11,6 +11,7 @@
 #include "comLib3/keyboard.h"
 #include "console/screen.h"
 #include "console/terminal.h"
+#include "console/terminal_cp437.h"
 #include "console/terminal_keys.h"
 #include "console/terminal_render.h"
 #include "support/virtual_world.h"
@@ -85,6 +86,20 @@ TEST(TerminalRender, FirstFramePaintsEveryCellThenOnlyChangesGoOut) {
   EXPECT_EQ(RenderFrame(shown, screen, {}), "\x1b[1;2H\x1b[32mb");
   screen.GotoXY(2, 2);  // only the cursor moved
   EXPECT_EQ(RenderFrame(shown, screen, {}), "\x1b[2;2H");
+}
+
+// Code page 437 as Unicode, or as ASCII look-alikes where the locale is not UTF-8; a
+// Latin-1 terminal's keys become code page bytes.
+TEST(TerminalRender, Cp437ShowsAsUnicodeOrAsciiLookAlikes) {
+  Screen screen(20, 1);  // one spare cell: a write into the last one would scroll
+  screen.Write(std::string("\xB0\xB1\xB2\xB3\xBA\xC4\xCD\xDA\xBF\xC0\xD9\xC5\xDB\x00\x41\x82\xF8\x7F\x01", 19));
+  Frame utf8, ascii;
+  const std::string head = kFull + "\x1b[1;1H\x1b[0;37;40m", tail = " \x1b[1;20H";
+  EXPECT_EQ(RenderFrame(utf8, screen, {}), head + "░▒▓│║─═┌┐└┘┼█ Aé°⌂☺" + tail);
+  EXPECT_EQ(RenderFrame(ascii, screen, {false}), head + ":%#||-=+++++# Aeo??" + tail);
+  EXPECT_TRUE(LocaleIsUtf8("", "de_DE.utf8", "C"));
+  EXPECT_FALSE(LocaleIsUtf8("C", "de_DE.UTF-8", "en_US.UTF-8"));  // LC_ALL wins
+  EXPECT_EQ(KeyDecoder(false).Feed("\xE9\xC7\x9B\xA4"), "\x82\x80");  // é Ç, no key
 }
 
 // A small terminal shows the part that holds the cursor, under the status row: from a

@@ -122,7 +122,9 @@ TEST(Handler, MovesCarryOnePlateRoundTheStoreImpossibleOnesWaitForSystemReset) {
     EXPECT_EQ(plc.Move(relay, position, level, 0), -1);
     EXPECT_EQ(plc.Reads("1814 " + std::to_string(relay), 40000), "1 0");
     EXPECT_EQ(plc.Dm(counter) * 0x10000 + (plc.Dm(200) & 0x8000), 0x18000);
+    EXPECT_EQ(plc.MovesWhileNotReady(), 0);
     EXPECT_EQ(plc.Move(1908, 5, 5, 40100), -1);  // refused and counted while the error stands
+    EXPECT_EQ(plc.MovesWhileNotReady(), 2);  // its target and its move came while not Ready
     EXPECT_EQ(plc.Reads("1908 DM218", 70300), "0 1");
     EXPECT_EQ(plc.Plates().Occupied(), before);
     plc.Ask("ST 1900", 80000);

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <exception>
 #include <filesystem>
+#include <thread>
 
 #include "comLib3/serial_posix.h"
 #include "console/terminal_restore.h"
@@ -63,6 +64,37 @@ struct FarEnd {
     return got;
   }
 };
+
+// A read that may end at "\r\n" ends there; one whose end never comes, or comes only as
+// far as the CR, or is a lone LF, reads its whole window; the plain read always does.
+TEST(PosixSerial, AFastReadEndsWhenTheLineEndHasArrived) {
+  const std::tuple<std::string, std::string, bool, bool> cases[] = {
+      // first, sent 10 ms after the read began, fast, whole window
+      {"CC\r\n", "", true, false}, {"CC\r\n", "", false, true}, {"CC", "", true, true},
+      {"CC\r", "\n", true, false}, {"CC\r", "", true, true},    {"CC\n", "", true, true},
+  };
+  FarEnd far;
+  SetSerialOpener([&](int, int& e) { return OpenPosixSerial(far.slave, e); });
+  ASSERT_EQ(OpenComPort(1, 9600, 'E', 1, 8), 0);  // raw: the CR comes through as it is
+  SerialDevice* device = ComDevice(1);
+  constexpr int64_t kWindow = 55000;
+  for (const auto& [first, later, fast, whole] : cases) {
+    SCOPED_TRACE(first + "|" + later + (fast ? " fast" : " faithful"));
+    device->Purge();
+    ASSERT_EQ(write(far.master, first.data(), first.size()), static_cast<ssize_t>(first.size()));
+    std::thread then([&, later = later] {
+      usleep(10000);
+      if (!later.empty()) (void)!write(far.master, later.data(), later.size());
+    });
+    const int64_t start = Now();
+    const std::string got = fast ? device->ReadUntil(50, kWindow, "\r\n") : device->Read(50, kWindow);
+    const int64_t took = Now() - start;
+    then.join();
+    EXPECT_EQ(got, first + later);
+    EXPECT_EQ(took >= kWindow, whole) << took;
+  }
+  ResetSerialPorts();
+}
 
 // The far end held, as a server holds it, the exclusive-use flag outlives a process that
 // does not clear it on its way out: a signal, exit (0), std::terminate (-1). SIGKILL can't.
