@@ -16,6 +16,7 @@
 #include "PXN_Lib3/globals.h"
 #include "base/clock.h"
 #include "base/farewell.h"
+#include "base/replace_file.h"
 
 std::string TimesFile;
 
@@ -87,16 +88,6 @@ std::string ReadTimesFile(const std::string& path, std::string& text, bool& miss
   return why;
 }
 
-bool WriteWhole(int fd, const std::string& text) {
-  for (size_t done = 0; done < text.size();) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Where a save goes: the file a symbolic link points to, so the link stays.
 std::string SaveTarget(const std::string& path) {
   std::error_code error;
@@ -149,21 +140,7 @@ std::string SaveTextFile(const std::string& path, const std::string& text) {
   const std::string target = SaveTarget(path);
   struct stat st {};
   if (stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return "not a regular file";
-  const std::filesystem::path folder = std::filesystem::path(target).parent_path();
-  std::string temporary = (folder / ".times-XXXXXX").string();
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) return std::strerror(errno);
-  const mode_t mask = umask(0);  // mkstemp makes it private; the file is for people to read
-  umask(mask);
-  // Flushed before the rename, so a power cut never leaves an empty file in its place.
-  const bool written = WriteWhole(fd, text) && fchmod(fd, 0666 & ~mask) == 0 && fsync(fd) == 0;
-  const int error = errno;
-  if (close(fd) != 0 || !written || std::rename(temporary.c_str(), target.c_str()) != 0) {
-    const std::string why = std::strerror(written ? errno : error);
-    unlink(temporary.c_str());
-    return why;
-  }
-  return "";
+  return base::ReplaceFile(target, text, "times");
 }
 
 std::string LoadTaughtTimes(int32_t serialNo) {

@@ -6,14 +6,15 @@
 
 namespace base {
 
-void WriteAll(int fd, const char* data, size_t size) {
+bool WriteAll(int fd, const char* data, size_t size) {
   while (size > 0) {
     ssize_t n = write(fd, data, size);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
+    if (n <= 0) return false;
     data += n;
     size -= static_cast<size_t>(n);
   }
+  return true;
 }
 
 }  // namespace base

@@ -5,6 +5,7 @@
 
 namespace base {
 
-void WriteAll(int fd, const char* data, size_t size);
+// False when the far end is gone or full.
+bool WriteAll(int fd, const char* data, size_t size);
 
 }  // namespace base

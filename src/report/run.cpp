@@ -13,6 +13,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/replace_file.h"
 #include "base/version.h"
 #include "report/line_gaps.h"
 #include "report/page.h"
@@ -117,34 +118,6 @@ bool SameFile(const std::string& a, const std::string& b) {
   return fs::weakly_canonical(a, error) == fs::weakly_canonical(b, error) && !error;
 }
 
-bool WriteWhole(int fd, const std::string& text) {
-  for (size_t done = 0; done < text.size();) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Written beside its place under a passing name, then renamed over it, so a reader never
-// sees half a page and a failed run leaves the old page as it was.
-std::string WritePage(const std::string& path, const std::string& page) {
-  std::string temporary = (fs::path(path).parent_path() / ".report-XXXXXX").string();
-  if (fs::path(path).parent_path().empty()) temporary = ".report-XXXXXX";
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) return std::strerror(errno);
-  const mode_t mask = umask(0);  // mkstemp makes it private; a page is as readable as any file
-  umask(mask);
-  const bool written = WriteWhole(fd, page) && fchmod(fd, 0666 & ~mask) == 0;
-  const int error = errno;
-  if (close(fd) != 0 || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    const std::string why = std::strerror(written ? errno : error);
-    unlink(temporary.c_str());
-    return why;
-  }
-  return "";
-}
 
 }  // namespace
 
@@ -183,7 +156,8 @@ int RunReport(int argc, char** argv, Said& said) {
   }
   std::stable_sort(records.begin(), records.end(),
                    [](const Record& a, const Record& b) { return a.start > b.start; });
-  if (const std::string why = WritePage(out, ReportPage(records, gaps, leftOut)); !why.empty()) {
+  if (const std::string why = base::ReplaceFile(out, ReportPage(records, gaps, leftOut), "report");
+      !why.empty()) {
     said.err += std::string(kProgram) + ": " + out + ": " + why + "\n";
     return 1;
   }
