@@ -88,6 +88,20 @@ TEST(TerminalRender, FirstFramePaintsEveryCellThenOnlyChangesGoOut) {
   EXPECT_EQ(RenderFrame(shown, screen, {}), "\x1b[2;2H");
 }
 
+// Writes wrap and scroll inside the window only; a scrolled-in row takes the colour
+// written last, a backspace stops at the window's left edge.
+TEST(ScreenModel, WritesWrapAndScrollInsideTheWindowOnly) {
+  Screen screen(6, 4);
+  screen.Write("abcdefghijklmnopqrstuvw");  // the last cell would scroll it all
+  ASSERT_TRUE(screen.SetWindow(2, 2, 4, 3));
+  screen.SetAttr(0x1E);
+  screen.Write("12345\b\b\b\b6789");
+  EXPECT_EQ(screen.RowText(1) + screen.RowText(2) + screen.RowText(3) + screen.RowText(4),
+            "abcdefg678klm9  qrstuvw ");
+  EXPECT_EQ(std::pair(screen.At(3, 2).attr, screen.At(4, 3).attr), std::pair(uint8_t{0x1E}, uint8_t{0x1E}));
+  EXPECT_EQ(std::pair(screen.At(1, 2).attr, screen.At(5, 3).attr), std::pair(uint8_t{0x07}, uint8_t{0x07}));
+}
+
 // Code page 437 as Unicode, or as ASCII look-alikes where the locale is not UTF-8; a
 // Latin-1 terminal's keys become code page bytes.
 TEST(TerminalRender, Cp437ShowsAsUnicodeOrAsciiLookAlikes) {
