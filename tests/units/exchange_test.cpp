@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "KV_Lib3/commands.h"
 #include "KV_Lib3/plc_port.h"
 #include "KV_Lib3/text_to_int.h"
 #include "PXN_Lib3/device_ops.h"
@@ -83,6 +84,13 @@ TEST_F(ExchangeTest, TheRequestLeavesBeforeTheReadAndTheFastLinkKeepsItsPace) {
     EXPECT_EQ(PlcExchange(1, "RD 1915"), "1");
     EXPECT_EQ(clock.NowMicros() - start, fast ? 15595 : 64160);
   }
+  // 61 characters take 69.9 ms to leave: answered at the first attempt, the window after them.
+  FastLink = false;
+  const int64_t longStart = clock.NowMicros();
+  EXPECT_EQ(PlcExchange(1, "WR DM100 " + std::string(50, ' ') + "7"), "OK");
+  EXPECT_EQ(clock.NowMicros() - longStart, 124845);  // 61 x 1145 us, then the 55 ms window
+  EXPECT_EQ(plc.Dm(100), 7);
+  FastLink = true;
   line.paced = false;
   plc.faults.readyStuck = true;
   plc.SetRelay(1915, false);
@@ -91,6 +99,30 @@ TEST_F(ExchangeTest, TheRequestLeavesBeforeTheReadAndTheFastLinkKeepsItsPace) {
   WaitReady(1);
   const auto inFirstSecond = [&](auto& r) { return r.at >= start && r.at < start + kSecond; };
   EXPECT_EQ(std::ranges::count_if(line.Wire(), inFirstSecond), 67);
+}
+
+// Each poll comes after its pause, even for a flag already set; a waiting Esc still
+// lets each wait take one step of a tenth of a second, and nothing goes out.
+TEST_F(ExchangeTest, WaitRelayAndWaitTimerPollEveryTwoTenths) {
+  OpenSimPort();
+  plc.SetTimerDone(20, true);
+  WaitRelay(1, 1915);
+  EXPECT_EQ(WaitTimer(1, 20), 1);
+  plc.SetRelay(1915, false);
+  WaitRelay(1, -1915);
+  EXPECT_EQ(Sent(), (Lines{"RD 1915\r", "RD T20\r", "RD 1915\r"}));
+  EXPECT_EQ(NowMs(), 200 + 100 + 200 + 3 * 55);  // the pauses and three read windows
+  EscAbort = true;
+  plc.SetTimerDone(20, false);
+  const int64_t start = NowMs();
+  WaitRelay(1, 1915);
+  EXPECT_EQ(WaitTimer(1, 20), 1);
+  EXPECT_EQ(NowMs() - start, 200);
+  EXPECT_EQ(Sent().size(), 3u);
+  EscAbort = false;
+  Script("_~");
+  EXPECT_GT(WaitTimer(1, 20), 3);  // ends on the Esc
+  EXPECT_TRUE(EscAbort);
 }
 
 TEST(TextRules, NegativeNumbersAndTextToInteger) {
