@@ -11,28 +11,10 @@ ScriptedLine& ScriptedLine::Install(base::Clock& clock, int port, bool transmitT
   return *line;
 }
 
-std::vector<std::string> ScriptedLine::Writes() const {
-  std::vector<std::string> writes;
-  for (const Event& e : events)
-    if (e.kind == Event::kWrite) writes.push_back(e.bytes);
-  return writes;
-}
-
-std::vector<int64_t> ScriptedLine::WriteMs() const {
-  std::vector<int64_t> ms;
-  for (const Event& e : events)
-    if (e.kind == Event::kWrite) ms.push_back(e.at / 1000);
-  return ms;
-}
-
 void ScriptedLine::Depart() {
   const Timed c = leaving_.front();
   leaving_.pop_front();
-  arriving_ += c.byte;
-  if (c.byte != '\r') return;
-  requests.push_back(arriving_);
-  arriving_.clear();
-  if (replies.empty()) return;
+  if (c.byte != '\r' || replies.empty()) return;
   const Reply reply = replies.front();
   replies.pop_front();
   const int64_t pace = reply.paceMicros >= 0 ? reply.paceMicros : transmitTime_ ? kCharMicros : 0;
@@ -48,7 +30,6 @@ void ScriptedLine::Purge() {
   const int64_t now = clock_.NowMicros();
   events.push_back({Event::kPurge, now});
   DepartUntil(now);
-  cutCharacters += static_cast<int>(leaving_.size());
   leaving_.clear();
   sendFreeAt_ = now;
   while (!coming_.empty() && coming_.front().at <= now) coming_.pop_front();
@@ -75,8 +56,7 @@ std::string ScriptedLine::Take(size_t maxBytes, int64_t window, std::string_view
                                bool untilEnd) {
   const int64_t start = clock_.NowMicros();
   DepartUntil(start);
-  Event read{Event::kRead, start, "", 0, maxBytes, window, untilEnd,
-             static_cast<int>(leaving_.size())};
+  Event read{Event::kRead, start, "", 0, maxBytes, window, untilEnd};
   constexpr int64_t kNever = std::numeric_limits<int64_t>::max();
   int64_t done = start + window;
   while (!gone) {

@@ -27,7 +27,6 @@ class ScriptedLine : public SerialDevice {
     size_t maxBytes = 0;     // a read's limit
     int64_t window = 0;
     bool untilEnd = false;  // a read that ends at the line end
-    int unsent = 0;         // characters still leaving when a read began
   };
 
   ScriptedLine(base::Clock& clock, bool transmitTime) : clock_(clock), transmitTime_(transmitTime) {}
@@ -46,16 +45,10 @@ class ScriptedLine : public SerialDevice {
   }
   bool Lost() const override { return gone; }
 
-  // The writes, and the times they began, in ms.
-  std::vector<std::string> Writes() const;
-  std::vector<int64_t> WriteMs() const;
-
   std::deque<Reply> replies;  // answers in order; none left: silence
   bool gone = false;          // unplugged: nothing goes out, every read is empty at once
   int goneAtWrite = -1;       // the line goes away at this write (counted from 0)
   std::vector<Event> events;
-  std::vector<std::string> requests;  // what arrived at the far end, each up to its CR
-  int cutCharacters = 0;              // thrown away by a purge before they left
 
  private:
   struct Timed {
@@ -69,7 +62,6 @@ class ScriptedLine : public SerialDevice {
   base::Clock& clock_;
   bool transmitTime_;
   std::deque<Timed> leaving_, coming_;
-  std::string arriving_;  // the request so far
   int64_t sendFreeAt_ = 0;
   int writes_ = 0;
 };

@@ -6,7 +6,8 @@
 namespace base {
 
 VirtualClock::VirtualClock(int year, int month, int day, int hour, int minute, int second,
-                           int hundredths) {
+                           int hundredths)
+    : startHundredths_(hundredths) {
   struct tm tm {};
   tm.tm_year = year - 1900;
   tm.tm_mon = month - 1;
@@ -15,7 +16,6 @@ VirtualClock::VirtualClock(int year, int month, int day, int hour, int minute, i
   tm.tm_min = minute;
   tm.tm_sec = second;
   startSeconds_ = static_cast<int64_t>(timegm(&tm));
-  startHundredths_ = hundredths;
 }
 
 WallTime VirtualClock::Wall() {
@@ -72,7 +72,7 @@ bool VirtualBackend::WaitKey(int64_t deadline) {
 int VirtualBackend::TakeKey() {
   if (script_.empty() || FrontDue() > clock_.NowMicros())
     throw OutOfKeys("a key was taken before one was ready\n" + ScreenDump());
-  int code = script_.front().code;
+  const int code = script_.front().code;
   script_.pop_front();
   lastTaken_ = clock_.NowMicros();
   return code;

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <cerrno>
-#include <cstdio>
 
 #include "KV_Lib3/exchange.h"
 #include "PXN32_00/all_slots.h"
@@ -159,30 +158,9 @@ void VirtualWorld::RunScreen(void (*screen)(), std::string_view script,
   screen();
 }
 
-std::string VirtualWorld::Row(int row) const { return console::TheScreen().RowText(row); }
-
-std::string VirtualWorld::RowTrim(int row) const { return Trim(Row(row)); }
-
-std::string VirtualWorld::ScreenText() const {
-  std::string text;
-  for (int row = 1; row <= console::TheScreen().Rows(); ++row) text += Row(row) + "|\n";
-  return text;
-}
-
-uint8_t VirtualWorld::AttrAt(int col, int row) const {
-  return console::TheScreen().At(col, row).attr;
-}
-
-Lines VirtualWorld::Sent() const {
+Lines VirtualWorld::SentFrom(size_t first) const {
   Lines sent;
-  for (const auto& record : line.Wire()) sent.push_back(record.bytes);
-  return sent;
-}
-
-Lines VirtualWorld::SentSinceMark() {
-  Lines sent;
-  for (size_t i = mark_; i < line.Wire().size(); ++i) sent.push_back(line.Wire()[i].bytes);
-  mark_ = line.Wire().size();
+  for (size_t i = first; i < line.Wire().size(); ++i) sent.push_back(line.Wire()[i].bytes);
   return sent;
 }
 
@@ -217,11 +195,6 @@ void VirtualWorld::Script(std::string_view script, int64_t pause) {
     else
       keys.Key(k == '~' ? kKeyEsc : static_cast<unsigned char>(k));
   }
-}
-
-
-std::string Escaped(std::string_view text) {
-  return EscapedBytes(text);
 }
 
 ::testing::AssertionResult SameLines(const Lines& actual, const Lines& expected) {
