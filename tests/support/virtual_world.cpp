@@ -199,11 +199,10 @@ void VirtualWorld::Script(std::string_view script, int64_t pause) {
 
 ::testing::AssertionResult SameLines(const Lines& actual, const Lines& expected) {
   const size_t common = std::min(actual.size(), expected.size());
-  for (size_t i = 0; i < common; ++i) {
+  for (size_t i = 0; i < common; ++i)
     if (actual[i] != expected[i])
       return ::testing::AssertionFailure() << "entry " << i << " is \"" << Escaped(actual[i])
                                            << "\", expected \"" << Escaped(expected[i]) << "\"";
-  }
   if (actual.size() > common)
     return ::testing::AssertionFailure() << actual.size() - common << " more than expected, from entry "
                                          << common << ": \"" << Escaped(actual[common]) << "\"";
