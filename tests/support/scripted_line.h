@@ -1,7 +1,5 @@
-// A serial line whose far end the test scripts: every request that has arrived whole (up
-// to its CR) takes the next scripted reply. With transmit time on, each character takes
-// 11/9600 s to leave the port, as at 9600 baud 8E1, and a purge throws away what has not
-// left yet, as the driver's output buffer does. Every call is kept in `events`.
+// A serial line whose far end the test scripts: every request that goes out whole (up to
+// its CR) takes the next scripted reply. Every call is kept in `events`.
 #pragma once
 #include <cstdint>
 #include <deque>
@@ -13,11 +11,10 @@
 
 class ScriptedLine : public SerialDevice {
  public:
-  static constexpr int64_t kCharMicros = 11 * 1000000 / 9600;
   struct Reply {
     std::string bytes;
-    int64_t afterMicros = 3000;  // from the request's CR arriving to the first byte
-    int64_t paceMicros = -1;     // between its bytes; -1: the line's own pace
+    int64_t afterMicros = 3000;  // from the request's CR to the first byte
+    int64_t paceMicros = 0;      // between its bytes
   };
   struct Event {
     enum Kind { kPurge, kWrite, kRead } kind;
@@ -29,14 +26,13 @@ class ScriptedLine : public SerialDevice {
     bool untilEnd = false;  // a read that ends at the line end
   };
 
-  ScriptedLine(base::Clock& clock, bool transmitTime) : clock_(clock), transmitTime_(transmitTime) {}
+  explicit ScriptedLine(base::Clock& clock) : clock_(clock) {}
   // Installs a new line as port `port` and returns it.
-  static ScriptedLine& Install(base::Clock& clock, int port = 1, bool transmitTime = false);
+  static ScriptedLine& Install(base::Clock& clock, int port = 1);
 
   bool Configure(const LineSettings&, int&) override { return true; }
   void Purge() override;
   void Write(std::string_view bytes) override;
-  void Drain() override;
   std::string Read(size_t maxBytes, int64_t windowMicros) override {
     return Take(maxBytes, windowMicros, {}, false);
   }
@@ -56,12 +52,8 @@ class ScriptedLine : public SerialDevice {
     char byte;
   };
   std::string Take(size_t maxBytes, int64_t window, std::string_view end, bool untilEnd);
-  void Depart();  // the next character reaches the far end
-  void DepartUntil(int64_t micros);
 
   base::Clock& clock_;
-  bool transmitTime_;
-  std::deque<Timed> leaving_, coming_;
-  int64_t sendFreeAt_ = 0;
+  std::deque<Timed> coming_;  // the replies' bytes, each with the time it arrives
   int writes_ = 0;
 };

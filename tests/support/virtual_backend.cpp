@@ -1,21 +1,15 @@
 #include "support/virtual_backend.h"
 
 #include <algorithm>
-#include <ctime>
+#include <chrono>
 
 namespace base {
 
 VirtualClock::VirtualClock(int year, int month, int day, int hour, int minute, int second,
                            int hundredths)
     : startHundredths_(hundredths) {
-  struct tm tm {};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  startSeconds_ = static_cast<int64_t>(timegm(&tm));
+  const std::chrono::sys_days date{std::chrono::year{year} / month / day};
+  startSeconds_ = date.time_since_epoch().count() * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 WallTime VirtualClock::Wall() {
@@ -48,8 +42,6 @@ void VirtualBackend::Key(int code, int64_t gapMicros) {
   script_.push_back(Item{gapMicros + pendingPause_, static_cast<uint8_t>(code)});
   pendingPause_ = 0;
 }
-
-void VirtualBackend::Pause(int64_t micros) { pendingPause_ += micros; }
 
 bool VirtualBackend::WaitKey(int64_t deadline) {
   if (script_.empty()) {

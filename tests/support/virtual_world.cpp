@@ -14,7 +14,6 @@
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/positioning_times.h"
-#include "comLib3/record_file.h"
 #include "PXN_Lib3/record.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
@@ -32,9 +31,7 @@ Lines operator+(Lines a, const Lines& b) {
 }
 
 Lines Times(int n, const Lines& lines) {
-  Lines out;
-  for (int i = 0; i < n; ++i) out = out + lines;
-  return out;
+  return n > 0 ? lines + Times(n - 1, lines) : Lines{};
 }
 
 namespace {
@@ -139,8 +136,6 @@ void VirtualWorld::OpenSimPort(int port) {
   PortNo = port;
 }
 
-void VirtualWorld::Configure(const plcsim::SimConfig& config) { plc = plcsim::PlcModel(config); }
-
 void VirtualWorld::RunScreen(void (*screen)(), std::string_view script,
                              const plcsim::SimConfig& store, const plcsim::ModelFaults& faults,
                              const plcsim::LineFaults& lineFaults) {
@@ -189,12 +184,8 @@ void VirtualWorld::ExpectSent(const Lines& requests, const char* callerFile,
 }
 
 void VirtualWorld::Script(std::string_view script, int64_t pause) {
-  for (char k : script) {
-    if (k == '_')
-      keys.Pause(pause);
-    else
-      keys.Key(k == '~' ? kKeyEsc : static_cast<unsigned char>(k));
-  }
+  for (char k : script)
+    k == '_' ? keys.Pause(pause) : keys.Key(k == '~' ? kKeyEsc : static_cast<unsigned char>(k));
 }
 
 ::testing::AssertionResult SameLines(const Lines& actual, const Lines& expected) {

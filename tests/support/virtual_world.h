@@ -75,7 +75,7 @@ class VirtualWorld : public ::testing::Test {
   // Opens port 1 on the simulated store as the start-up does, and sets PortNo.
   void OpenSimPort(int port = 1);
   // A fresh store of this configuration (the line's faults stay).
-  void Configure(const plcsim::SimConfig& config = {});
+  void Configure(const plcsim::SimConfig& config = {}) { plc = plcsim::PlcModel(config); }
   // Runs `screen` on a fresh store of `store` with `keys` scripted (Script's syntax), as
   // the main menu calls it: the port open and the store's geometry read. The globals
   // start fresh.
