@@ -77,6 +77,7 @@ TEST_F(MainMenuTest, StatusBarWithTheTimeInTheLastEightColumns) {
   ShowStatus();
   EXPECT_EQ(Row(1),
             "Plaxon    ComPort 1  SNr. 1234  SysStat -7FFF    Ready 1                10:00:05");
+  EXPECT_EQ(AttrAt(1, 1) * 256 + AttrAt(70, 1), 0x4E4E) << "yellow on red, blanks included";
   plc.SetDm(200, 0);
   ClrScr();
   Window(10, 1, 70, 25);

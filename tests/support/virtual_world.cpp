@@ -113,10 +113,7 @@ VirtualWorld::VirtualWorld() {
   TextColor(1);
   // A line that has gone can't be opened until it is back.
   SetSerialOpener([this](int, int& error) -> std::unique_ptr<SerialDevice> {
-    if (line.Gone(clock.NowMicros())) {
-      error = ENOENT;
-      return nullptr;
-    }
+    if (line.Gone(clock.NowMicros())) return error = ENOENT, nullptr;
     return std::make_unique<plcsim::SimSerialDevice>(line, clock);
   });
 }

@@ -20,9 +20,7 @@ constexpr int kKeyEsc = 27;
 
 // Screen rows or requests on the line, one entry each.
 using Lines = std::vector<std::string>;
-// The entries of `a`, then those of `b`.
 Lines operator+(Lines a, const Lines& b);
-// `lines` `n` times over.
 Lines Times(int n, const Lines& lines);
 // "RD 1915,ST 1801": the requests on the line, each with its CR.
 Lines Requests(std::string_view commaSeparated);
