@@ -2,6 +2,8 @@
 // prompt, and entries no prompt may take as they are.
 #include "PXN32_00/main_menu.h"
 
+#include <algorithm>
+
 #include "PXN32_00/screens.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/status.h"
@@ -42,16 +44,18 @@ TEST_F(MainMenuTest, GeometryIsReadUntilTwoReadingsAgree) {
   EXPECT_EQ(LevelCount * 100 + PositionCount, 9);
 }
 
-// A port that is no number ends the program; one that is shows the banner and the menu.
+// A port that is no number ends the program; one that is shows the banner and the menu,
+// whose 2 opens the flag monitor (its first read relay 500) and comes back to it.
 TEST_F(MainMenuTest, APortThatIsNoNumberEndsTheProgramAndOneThatIsShowsTheMenu) {
   keys.Type("1x\r");
   EXPECT_EQ(RunProgram(), 1);
   EXPECT_EQ(RowTrim(2), "Invalid numeric input");
   clock.Advance(3 * kSecond);
-  EXPECT_THROW(Run("1\rTom\r"), console::OutOfKeys);  // stops at the menu prompt
+  EXPECT_THROW(Run("1\rTom\r_2\r_~"), console::OutOfKeys);  // stops at the menu prompt
+  EXPECT_EQ(std::ranges::count(Sent(), "RD 500\r"), 1);
   const std::string menu = "         ";  // the entries start at column 10 of the window
   ExpectWindowRows(1, Rows("Merovin R&D                                   06-12-126|"
-                           "R.J.Vokel                                      10:00:03||"
+                           "R.J.Vokel                                      10:00:07||"
                            "      Plaxon-Tavomir-UserSoft   *   V 2.08, 18.09.A2||"
                            "Merovin AG                                   PXN 0000.0|"
                            "Tom                                              # 1234|") +

@@ -43,22 +43,15 @@ void VirtualBackend::Key(int code, int64_t gapMicros) {
   pendingPause_ = 0;
 }
 
+// A key is ready when it is due by the deadline (or by now, when that is later).
 bool VirtualBackend::WaitKey(int64_t deadline) {
-  if (script_.empty()) {
-    if (deadline < 0)
-      throw OutOfKeys("the test's key script ran out while the program waits for a key\n" +
-                      ScreenDump());
-    clock_.SleepUntil(deadline);
-    return false;
-  }
-  int64_t due = FrontDue();
-  if (due <= clock_.NowMicros()) return true;
-  if (deadline >= 0 && due > deadline) {
-    clock_.SleepUntil(deadline);
-    return false;
-  }
-  clock_.SleepUntil(due);
-  return true;
+  if (script_.empty() && deadline < 0)
+    throw OutOfKeys("the test's key script ran out while the program waits for a key\n" +
+                    ScreenDump());
+  const int64_t latest = std::max(deadline, clock_.NowMicros());
+  const bool ready = !script_.empty() && (deadline < 0 || FrontDue() <= latest);
+  clock_.SleepUntil(ready ? FrontDue() : deadline);  // a time gone by costs no sleep
+  return ready;
 }
 
 int VirtualBackend::TakeKey() {
