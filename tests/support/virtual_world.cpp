@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <cerrno>
+#include <filesystem>
 
 #include "KV_Lib3/exchange.h"
 #include "PXN32_00/all_slots.h"
@@ -15,12 +15,12 @@
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/positioning_times.h"
 #include "PXN_Lib3/record.h"
+#include "base/farewell.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/line_log.h"
 #include "comLib3/screen_tools.h"
 #include "comLib3/serial.h"
-#include "base/farewell.h"
 #include "console/backend.h"
 #include "console/console.h"
 #include "plcsim/sim_serial.h"
@@ -156,26 +156,25 @@ Lines VirtualWorld::SentFrom(size_t first) const {
   return sent;
 }
 
-void VirtualWorld::ExpectRows(int first, const Lines& rows,
-                              const char* callerFile, int callerLine) const {
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const int row = first + static_cast<int>(i);
-    const std::string shown = RowTrim(row);
-    if (shown != rows[i])
-      ADD_FAILURE_AT(callerFile, callerLine) << "screen row " << row << " is \"" << Escaped(shown)
-                                             << "\", expected \"" << Escaped(rows[i]) << "\"";
-  }
+void VirtualWorld::ExpectRows(int first, const Lines& rows, const char* callerFile,
+                              int callerLine) const {
+  Lines shown;
+  for (int row = first; shown.size() < rows.size(); ++row) shown.push_back(RowTrim(row));
+  const ::testing::AssertionResult same = SameLines(shown, rows);
+  if (!same)
+    ADD_FAILURE_AT(callerFile, callerLine)
+        << "screen rows from " << first << ": " << same.message();
 }
 
 void VirtualWorld::ExpectWindowRows(int first, const Lines& rows, const char* callerFile,
                                     int callerLine) const {
   Lines shifted;
-  for (const std::string& row : rows) shifted.push_back(row.empty() ? row : std::string(9, ' ') + row);
+  for (const std::string& row : rows)
+    shifted.push_back(row.empty() ? row : std::string(9, ' ') + row);
   ExpectRows(first, shifted, callerFile, callerLine);
 }
 
-void VirtualWorld::ExpectSent(const Lines& requests, const char* callerFile,
-                              int callerLine) {
+void VirtualWorld::ExpectSent(const Lines& requests, const char* callerFile, int callerLine) {
   ::testing::AssertionResult same = SameLines(SentSinceMark(), requests);
   if (!same) ADD_FAILURE_AT(callerFile, callerLine) << "requests on the line: " << same.message();
 }
@@ -192,8 +191,9 @@ void VirtualWorld::Script(std::string_view script, int64_t pause) {
       return ::testing::AssertionFailure() << "entry " << i << " is \"" << Escaped(actual[i])
                                            << "\", expected \"" << Escaped(expected[i]) << "\"";
   if (actual.size() > common)
-    return ::testing::AssertionFailure() << actual.size() - common << " more than expected, from entry "
-                                         << common << ": \"" << Escaped(actual[common]) << "\"";
+    return ::testing::AssertionFailure()
+           << actual.size() - common << " more than expected, from entry " << common << ": \""
+           << Escaped(actual[common]) << "\"";
   if (expected.size() > common)
     return ::testing::AssertionFailure() << expected.size() - common << " missing, from entry "
                                          << common << ": \"" << Escaped(expected[common]) << "\"";

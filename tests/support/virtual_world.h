@@ -31,7 +31,9 @@ std::string Trim(std::string text);
 // A literal as the screen holds it: "³" stands for the column bar, byte B3.
 std::string Bars(std::string text);
 // A text with its control bytes written as \r, \n, \xNN.
-inline std::string Escaped(std::string_view text) { return EscapedBytes(text); }
+inline std::string Escaped(std::string_view text) {
+  return EscapedBytes(text);
+}
 // Compares two lists line by line; the message names the first index that differs, with
 // both texts escaped, or the extra and missing entries.
 ::testing::AssertionResult SameLines(const Lines& actual, const Lines& expected);
