@@ -21,9 +21,9 @@ class ComponentTest : public VirtualWorld {
  protected:
   ComponentTest() { Fresh(); }
   void TearDown() override { EXPECT_EQ(plc.MovesWhileNotReady(), 0); }
-  // A fresh store and program, below "Select now".
-  void Fresh() {
-    EXPECT_EQ(plc.MovesWhileNotReady(), 0);
+  // A fresh store and program, below "Select now", `typed` scripted ('_' is `pause`).
+  void Fresh(std::string_view typed = "", int64_t pause = kSecond) {
+    TearDown();
     keys.onPresent = nullptr;
     ResetProgramGlobals();
     Configure();
@@ -33,6 +33,7 @@ class ComponentTest : public VirtualWorld {
     line.ClearWire();
     Mark();
     clock.SetLimit(clock.NowMicros() + 3600 * kSecond);
+    Script(typed, pause);
   }
   // Types `typed` once `request` has gone out `n` times, beside what was typed so before.
   void TypeWhenSent(const std::string& request, int n, std::string typed, int64_t pause = kSecond) {
@@ -65,9 +66,8 @@ TEST_F(ComponentTest, PlateAndLiftTestsWaitForReady) {
        "|Enter Path [h<65535] 300|     0 OK     1 OK OK|     2 OK OK|"}};
   for (const auto& [test, typed, quitAfter, sent, rows] : cases) {
     SCOPED_TRACE(rows);
-    Fresh();
+    Fresh(typed, 60 * kSecond);
     TypeWhenSent(quitAfter, 2, "~_Y");
-    Script(typed, 60 * kSecond);
     test();
     EXPECT_TRUE(SameLines(Merged(SentSinceMark()), sent));
     ExpectWindowRows(13, Rows(rows));
@@ -81,16 +81,14 @@ TEST_F(ComponentTest, GatePausesRunOutWhole) {
   const std::tuple<std::string, std::string, int64_t> cases[] = {
       {"0\r0\r", "", 600'0600}, {"2\r1\r", "", 1500'2500}, {"0\r2\r", "_~_n", 2500'0900}};
   for (const auto& [typed, after, gaps] : cases) {
-    Fresh();
+    Fresh(typed);
     TypeWhenSent("ST 1901\r", 1, after, 300000);
     TypeWhenSent("ST 1902\r", 2, "~_Y");
-    keys.Type(typed);
     GateMovementTest();
     EXPECT_EQ(GapAfter("ST 1901\r") * 10000 + GapAfter("ST 1902\r"), gaps) << Escaped(typed);
   }
   // A pause of 2147483647 s does not wrap round: an hour on, the gate has only closed.
-  Fresh();
-  Script("2147483647\r0\r_~", 60 * kSecond);
+  Fresh("2147483647\r0\r_~", 60 * kSecond);
   EXPECT_THROW(GateMovementTest(), base::VirtualTimeExceeded);
   EXPECT_EQ(Sent().back(), "ST 1902\r");
   ExpectWindowRows(14, {"Enter Pause [s]     2147483647", "Enter Open Time [s] 0", "     1 OK OK"});
@@ -99,9 +97,8 @@ TEST_F(ComponentTest, GatePausesRunOutWhole) {
 // The nine counters as the store holds them, read once. N writes nothing and leaves the
 // cursor after the question; Y sets them back to 0 in order and shows the result for 1.5 s.
 TEST_F(ComponentTest, ErrorCountersAreShownAndResetInOrder) {
-  plc.SetDm(213, 4);
-  plc.SetDm(219, 65535);
-  keys.Type("n");
+  plc.SetDm(213, 4), plc.SetDm(219, 65535);
+  Script("n");
   ErrorCountersScreen();
   EXPECT_EQ(WhereX(), 21) << "after \"Reset Counter [Y/N] \"";
   keys.Key('y', 3 * kSecond);

@@ -38,8 +38,7 @@ TEST_F(DeviceOpsTest, TrackingShowsTheTurnMarksWrongArrivalsAtOneAndOffersTheQui
     plc.faults = {.readyStuck = stuck, .wrongPosition = c.fault == 'w'};
     for (char answer : std::string(stuck ? "nY" : ""))
       keys.Key(kKeyEsc, 20 * kSecond), keys.Key(answer, kSecond);
-    CarPosErrors = 0;
-    QuitConfirmed = false;
+    CarPosErrors = 0, QuitConfirmed = false;
     const int64_t start = NowMs();
     int bells = keys.Bells(), garbled = c.fault == 'e' ? 16 : 0;
     GotoXY(1, 5);

@@ -15,7 +15,7 @@ TEST_F(MacroScreenTest, CommandKeysSendTheirCommandAndShowItOnRow24) {
       {"F", {"RS 1907\r"}, "F  RS 1907 OK"},
       {"", {}, ""},
       {"q7", {}, ""},
-      {"\0P_\0R"s, {}, ""},  // Down and Ins
+      {"\0P_\0R"s, {}, ""},  // Down and Ins: no P, no R
       {"I3\r__xc", {"WR DM0 3\r", "ST 1908\r"}, ""}};
   for (const auto& [typed, sent, row24] : cases) {
     SCOPED_TRACE(Escaped(typed));
@@ -59,15 +59,11 @@ TEST_F(MacroScreenTest, MacroIAsksInItsSubWindowAndWaitsForC) {
   } cases[] = {{0x0A06, 0xF1, "70000", "4464"}, {0x0607, 0x11, "-1", "65535"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.dosVersion);
-    Configure();
-    ResetProgramGlobals();
-    OpenSimPort();
-    Mark();
-    DosVersionWord = c.dosVersion;
-    plc.SetDm(120, 11);
-    plc.SetDm(121, 22);
-    Script("i" + c.typed + "\r__x~n\0C"s);
-    EXPECT_THROW(MacroScreen(), console::OutOfKeys);
+    keys.onPresent = [&](const console::Screen&) {  // on the fresh store, once the screen runs
+      DosVersionWord = c.dosVersion;
+      plc.SetDm(120, 11), plc.SetDm(121, 22);
+    };
+    EXPECT_THROW(RunScreen(MacroScreen, "i" + c.typed + "\r__x~n\0C"s), console::OutOfKeys);
     ExpectRows(20, {"Ready    Cassette Number : " + c.typed, "       OK", "Please 11 22",
                     "25     Press c to continue"});
     EXPECT_EQ(AttrAt(60, 24), c.iWindow) << "I's window";

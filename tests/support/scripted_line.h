@@ -1,7 +1,5 @@
-// A serial line whose far end the test scripts: every request that has arrived whole (up
-// to its CR) takes the next scripted reply. With transmit time on, each character takes
-// 11/9600 s to leave the port, as at 9600 baud 8E1, and a purge throws away what has not
-// left yet, as the driver's output buffer does. Every call is kept in `events`.
+// A serial line whose far end the test scripts: every request that goes out whole (up to
+// its CR) takes the next scripted reply. Every call is kept in `events`.
 #pragma once
 #include <cstdint>
 #include <deque>
@@ -13,11 +11,10 @@
 
 class ScriptedLine : public SerialDevice {
  public:
-  static constexpr int64_t kCharMicros = 11 * 1000000 / 9600;
   struct Reply {
     std::string bytes;
-    int64_t afterMicros = 3000;  // from the request's CR arriving to the first byte
-    int64_t paceMicros = -1;     // between its bytes; -1: the line's own pace
+    int64_t afterMicros = 3000;  // from the request's CR to the first byte
+    int64_t paceMicros = 0;      // between its bytes
   };
   struct Event {
     enum Kind { kPurge, kWrite, kRead } kind;
@@ -27,17 +24,15 @@ class ScriptedLine : public SerialDevice {
     size_t maxBytes = 0;     // a read's limit
     int64_t window = 0;
     bool untilEnd = false;  // a read that ends at the line end
-    int unsent = 0;         // characters still leaving when a read began
   };
 
-  ScriptedLine(base::Clock& clock, bool transmitTime) : clock_(clock), transmitTime_(transmitTime) {}
+  explicit ScriptedLine(base::Clock& clock) : clock_(clock) {}
   // Installs a new line as port `port` and returns it.
-  static ScriptedLine& Install(base::Clock& clock, int port = 1, bool transmitTime = false);
+  static ScriptedLine& Install(base::Clock& clock, int port = 1);
 
   bool Configure(const LineSettings&, int&) override { return true; }
   void Purge() override;
   void Write(std::string_view bytes) override;
-  void Drain() override;
   std::string Read(size_t maxBytes, int64_t windowMicros) override {
     return Take(maxBytes, windowMicros, {}, false);
   }
@@ -46,16 +41,10 @@ class ScriptedLine : public SerialDevice {
   }
   bool Lost() const override { return gone; }
 
-  // The writes, and the times they began, in ms.
-  std::vector<std::string> Writes() const;
-  std::vector<int64_t> WriteMs() const;
-
   std::deque<Reply> replies;  // answers in order; none left: silence
   bool gone = false;          // unplugged: nothing goes out, every read is empty at once
   int goneAtWrite = -1;       // the line goes away at this write (counted from 0)
   std::vector<Event> events;
-  std::vector<std::string> requests;  // what arrived at the far end, each up to its CR
-  int cutCharacters = 0;              // thrown away by a purge before they left
 
  private:
   struct Timed {
@@ -63,13 +52,8 @@ class ScriptedLine : public SerialDevice {
     char byte;
   };
   std::string Take(size_t maxBytes, int64_t window, std::string_view end, bool untilEnd);
-  void Depart();  // the next character reaches the far end
-  void DepartUntil(int64_t micros);
 
   base::Clock& clock_;
-  bool transmitTime_;
-  std::deque<Timed> leaving_, coming_;
-  std::string arriving_;  // the request so far
-  int64_t sendFreeAt_ = 0;
+  std::deque<Timed> coming_;  // the replies' bytes, each with the time it arrives
   int writes_ = 0;
 };

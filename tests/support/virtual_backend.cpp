@@ -1,21 +1,15 @@
 #include "support/virtual_backend.h"
 
 #include <algorithm>
-#include <ctime>
+#include <chrono>
 
 namespace base {
 
 VirtualClock::VirtualClock(int year, int month, int day, int hour, int minute, int second,
-                           int hundredths) {
-  struct tm tm {};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  startSeconds_ = static_cast<int64_t>(timegm(&tm));
-  startHundredths_ = hundredths;
+                           int hundredths)
+    : startHundredths_(hundredths) {
+  const std::chrono::sys_days date{std::chrono::year{year} / month / day};
+  startSeconds_ = date.time_since_epoch().count() * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 WallTime VirtualClock::Wall() {
@@ -49,30 +43,21 @@ void VirtualBackend::Key(int code, int64_t gapMicros) {
   pendingPause_ = 0;
 }
 
-void VirtualBackend::Pause(int64_t micros) { pendingPause_ += micros; }
-
+// A key is ready when it is due by the deadline (or by now, when that is later).
 bool VirtualBackend::WaitKey(int64_t deadline) {
-  if (script_.empty()) {
-    if (deadline < 0)
-      throw OutOfKeys("the test's key script ran out while the program waits for a key\n" +
-                      ScreenDump());
-    clock_.SleepUntil(deadline);
-    return false;
-  }
-  int64_t due = FrontDue();
-  if (due <= clock_.NowMicros()) return true;
-  if (deadline >= 0 && due > deadline) {
-    clock_.SleepUntil(deadline);
-    return false;
-  }
-  clock_.SleepUntil(due);
-  return true;
+  if (script_.empty() && deadline < 0)
+    throw OutOfKeys("the test's key script ran out while the program waits for a key\n" +
+                    ScreenDump());
+  const int64_t latest = std::max(deadline, clock_.NowMicros());
+  const bool ready = !script_.empty() && (deadline < 0 || FrontDue() <= latest);
+  clock_.SleepUntil(ready ? FrontDue() : deadline);  // a time gone by costs no sleep
+  return ready;
 }
 
 int VirtualBackend::TakeKey() {
   if (script_.empty() || FrontDue() > clock_.NowMicros())
     throw OutOfKeys("a key was taken before one was ready\n" + ScreenDump());
-  int code = script_.front().code;
+  const int code = script_.front().code;
   script_.pop_front();
   lastTaken_ = clock_.NowMicros();
   return code;

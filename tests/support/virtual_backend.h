@@ -49,11 +49,11 @@ struct OutOfKeys : std::runtime_error {
 
 class VirtualBackend : public Backend {
  public:
-  VirtualBackend(base::VirtualClock& clock, int cols = 80, int rows = 25)
-      : clock_(clock), cols_(cols), rows_(rows), lastTaken_(clock.NowMicros()) {}
+  explicit VirtualBackend(base::VirtualClock& clock)
+      : clock_(clock), lastTaken_(clock.NowMicros()) {}
 
-  int Cols() const override { return cols_; }
-  int Rows() const override { return rows_; }
+  int Cols() const override { return 80; }
+  int Rows() const override { return 25; }
   void Present(const Screen& screen) override {
     shown_ = &screen;
     if (onPresent) onPresent(screen);
@@ -67,7 +67,7 @@ class VirtualBackend : public Backend {
   void Type(std::string_view keys, int64_t gapMicros = 0);
   void Key(int code, int64_t gapMicros = 0);
   // The next key arrives this much later than it otherwise would.
-  void Pause(int64_t micros);
+  void Pause(int64_t micros) { pendingPause_ += micros; }
   size_t Pending() const { return script_.size(); }
   int Bells() const { return bells_; }
   // Runs on every frame the program presents (tests watch the screen or act on it).
@@ -82,7 +82,6 @@ class VirtualBackend : public Backend {
   std::string ScreenDump() const;
 
   base::VirtualClock& clock_;
-  int cols_, rows_;
   std::deque<Item> script_;
   int64_t lastTaken_;
   int64_t pendingPause_ = 0;

@@ -3,9 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <cerrno>
-#include <cstdio>
+#include <filesystem>
 
 #include "KV_Lib3/exchange.h"
 #include "PXN32_00/all_slots.h"
@@ -15,14 +14,13 @@
 #include "PXN_Lib3/device_ops.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/positioning_times.h"
-#include "comLib3/record_file.h"
 #include "PXN_Lib3/record.h"
+#include "base/farewell.h"
 #include "comLib3/clock_time.h"
 #include "comLib3/keyboard.h"
 #include "comLib3/line_log.h"
 #include "comLib3/screen_tools.h"
 #include "comLib3/serial.h"
-#include "base/farewell.h"
 #include "console/backend.h"
 #include "console/console.h"
 #include "plcsim/sim_serial.h"
@@ -33,9 +31,7 @@ Lines operator+(Lines a, const Lines& b) {
 }
 
 Lines Times(int n, const Lines& lines) {
-  Lines out;
-  for (int i = 0; i < n; ++i) out = out + lines;
-  return out;
+  return n > 0 ? lines + Times(n - 1, lines) : Lines{};
 }
 
 namespace {
@@ -117,10 +113,7 @@ VirtualWorld::VirtualWorld() {
   TextColor(1);
   // A line that has gone can't be opened until it is back.
   SetSerialOpener([this](int, int& error) -> std::unique_ptr<SerialDevice> {
-    if (line.Gone(clock.NowMicros())) {
-      error = ENOENT;
-      return nullptr;
-    }
+    if (line.Gone(clock.NowMicros())) return error = ENOENT, nullptr;
     return std::make_unique<plcsim::SimSerialDevice>(line, clock);
   });
 }
@@ -140,8 +133,6 @@ void VirtualWorld::OpenSimPort(int port) {
   PortNo = port;
 }
 
-void VirtualWorld::Configure(const plcsim::SimConfig& config) { plc = plcsim::PlcModel(config); }
-
 void VirtualWorld::RunScreen(void (*screen)(), std::string_view script,
                              const plcsim::SimConfig& store, const plcsim::ModelFaults& faults,
                              const plcsim::LineFaults& lineFaults) {
@@ -159,81 +150,50 @@ void VirtualWorld::RunScreen(void (*screen)(), std::string_view script,
   screen();
 }
 
-std::string VirtualWorld::Row(int row) const { return console::TheScreen().RowText(row); }
-
-std::string VirtualWorld::RowTrim(int row) const { return Trim(Row(row)); }
-
-std::string VirtualWorld::ScreenText() const {
-  std::string text;
-  for (int row = 1; row <= console::TheScreen().Rows(); ++row) text += Row(row) + "|\n";
-  return text;
-}
-
-uint8_t VirtualWorld::AttrAt(int col, int row) const {
-  return console::TheScreen().At(col, row).attr;
-}
-
-Lines VirtualWorld::Sent() const {
+Lines VirtualWorld::SentFrom(size_t first) const {
   Lines sent;
-  for (const auto& record : line.Wire()) sent.push_back(record.bytes);
+  for (size_t i = first; i < line.Wire().size(); ++i) sent.push_back(line.Wire()[i].bytes);
   return sent;
 }
 
-Lines VirtualWorld::SentSinceMark() {
-  Lines sent;
-  for (size_t i = mark_; i < line.Wire().size(); ++i) sent.push_back(line.Wire()[i].bytes);
-  mark_ = line.Wire().size();
-  return sent;
-}
-
-void VirtualWorld::ExpectRows(int first, const Lines& rows,
-                              const char* callerFile, int callerLine) const {
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const int row = first + static_cast<int>(i);
-    const std::string shown = RowTrim(row);
-    if (shown != rows[i])
-      ADD_FAILURE_AT(callerFile, callerLine) << "screen row " << row << " is \"" << Escaped(shown)
-                                             << "\", expected \"" << Escaped(rows[i]) << "\"";
-  }
+void VirtualWorld::ExpectRows(int first, const Lines& rows, const char* callerFile,
+                              int callerLine) const {
+  Lines shown;
+  for (int row = first; shown.size() < rows.size(); ++row) shown.push_back(RowTrim(row));
+  const ::testing::AssertionResult same = SameLines(shown, rows);
+  if (!same)
+    ADD_FAILURE_AT(callerFile, callerLine)
+        << "screen rows from " << first << ": " << same.message();
 }
 
 void VirtualWorld::ExpectWindowRows(int first, const Lines& rows, const char* callerFile,
                                     int callerLine) const {
   Lines shifted;
-  for (const std::string& row : rows) shifted.push_back(row.empty() ? row : std::string(9, ' ') + row);
+  for (const std::string& row : rows)
+    shifted.push_back(row.empty() ? row : std::string(9, ' ') + row);
   ExpectRows(first, shifted, callerFile, callerLine);
 }
 
-void VirtualWorld::ExpectSent(const Lines& requests, const char* callerFile,
-                              int callerLine) {
+void VirtualWorld::ExpectSent(const Lines& requests, const char* callerFile, int callerLine) {
   ::testing::AssertionResult same = SameLines(SentSinceMark(), requests);
   if (!same) ADD_FAILURE_AT(callerFile, callerLine) << "requests on the line: " << same.message();
 }
 
 void VirtualWorld::Script(std::string_view script, int64_t pause) {
-  for (char k : script) {
-    if (k == '_')
-      keys.Pause(pause);
-    else
-      keys.Key(k == '~' ? kKeyEsc : static_cast<unsigned char>(k));
-  }
-}
-
-
-std::string Escaped(std::string_view text) {
-  return EscapedBytes(text);
+  for (char k : script)
+    k == '_' ? keys.Pause(pause) : keys.Key(k == '~' ? kKeyEsc : static_cast<unsigned char>(k));
 }
 
 ::testing::AssertionResult SameLines(const Lines& actual, const Lines& expected) {
   const size_t common = std::min(actual.size(), expected.size());
-  for (size_t i = 0; i < common; ++i) {
+  for (size_t i = 0; i < common; ++i)
     if (actual[i] != expected[i])
       return ::testing::AssertionFailure() << "entry " << i << " is \"" << Escaped(actual[i])
                                            << "\", expected \"" << Escaped(expected[i]) << "\"";
-  }
   if (actual.size() > common)
-    return ::testing::AssertionFailure() << actual.size() - common << " more than expected, from entry "
-                                         << common << ": \"" << Escaped(actual[common]) << "\"";
+    return ::testing::AssertionFailure()
+           << actual.size() - common << " more than expected, from entry " << common << ": \""
+           << Escaped(actual[common]) << "\"";
   if (expected.size() > common)
     return ::testing::AssertionFailure() << expected.size() - common << " missing, from entry "
                                          << common << ": \"" << Escaped(expected[common]) << "\"";

@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "comLib3/record_file.h"
 #include "plcsim/line.h"
 #include "plcsim/model.h"
 #include "support/virtual_backend.h"
@@ -18,9 +20,7 @@ constexpr int kKeyEsc = 27;
 
 // Screen rows or requests on the line, one entry each.
 using Lines = std::vector<std::string>;
-// The entries of `a`, then those of `b`.
 Lines operator+(Lines a, const Lines& b);
-// `lines` `n` times over.
 Lines Times(int n, const Lines& lines);
 // "RD 1915,ST 1801": the requests on the line, each with its CR.
 Lines Requests(std::string_view commaSeparated);
@@ -31,7 +31,9 @@ std::string Trim(std::string text);
 // A literal as the screen holds it: "³" stands for the column bar, byte B3.
 std::string Bars(std::string text);
 // A text with its control bytes written as \r, \n, \xNN.
-std::string Escaped(std::string_view text);
+inline std::string Escaped(std::string_view text) {
+  return EscapedBytes(text);
+}
 // Compares two lists line by line; the message names the first index that differs, with
 // both texts escaped, or the extra and missing entries.
 ::testing::AssertionResult SameLines(const Lines& actual, const Lines& expected);
@@ -73,7 +75,7 @@ class VirtualWorld : public ::testing::Test {
   // Opens port 1 on the simulated store as the start-up does, and sets PortNo.
   void OpenSimPort(int port = 1);
   // A fresh store of this configuration (the line's faults stay).
-  void Configure(const plcsim::SimConfig& config = {});
+  void Configure(const plcsim::SimConfig& config = {}) { plc = plcsim::PlcModel(config); }
   // Runs `screen` on a fresh store of `store` with `keys` scripted (Script's syntax), as
   // the main menu calls it: the port open and the store's geometry read. The globals
   // start fresh.
@@ -81,15 +83,13 @@ class VirtualWorld : public ::testing::Test {
                  const plcsim::ModelFaults& faults = {}, const plcsim::LineFaults& lineFaults = {});
 
   // Screen rows in screen coordinates: raw bytes, trailing blanks kept.
-  std::string Row(int row) const;
-  std::string RowTrim(int row) const;
-  // The whole screen, one row a line, each ended by "|".
-  std::string ScreenText() const;
-  uint8_t AttrAt(int col, int row) const;
+  std::string Row(int row) const { return console::TheScreen().RowText(row); }
+  std::string RowTrim(int row) const { return Trim(Row(row)); }
+  uint8_t AttrAt(int col, int row) const { return console::TheScreen().At(col, row).attr; }
   // Every write to the line, in order, each as it went out (command and CR).
-  Lines Sent() const;
+  Lines Sent() const { return SentFrom(0); }
   // Writes sent since the last mark; moves the mark.
-  Lines SentSinceMark();
+  Lines SentSinceMark() { return SentFrom(std::exchange(mark_, line.Wire().size())); }
   void Mark() { mark_ = line.Wire().size(); }
 
   // The rows from `first` on read `rows` (trailing blanks ignored); a failure names the
@@ -115,6 +115,7 @@ class VirtualWorld : public ::testing::Test {
   plcsim::SimLine line{plc};
 
  private:
+  Lines SentFrom(size_t first) const;
   size_t mark_ = 0;
 };
 
