@@ -29,12 +29,8 @@ size_t HeapInUse() {
 
 using RandomAccessSoak = VirtualWorld;
 
-// Both mode on the handler alone, random waits up to a minute. About one move in 300 is
-// stopped and the operator resets the store half a minute later; the test goes on blind,
-// so the moves that can't be made after it are refused until a row puts things right. The
-// carousel reports position 1 out of turn on some turns, which the rows mark once each.
-// (Through the transfer station a stopped move would hold the test for good: the
-// PlateReady it waits for never comes.)
+// Both mode on the handler, random waits: one move in 300 stopped, reset half a minute later,
+// the moves it makes impossible refused; position 1 out of turn now and then, marked once.
 TEST_F(RandomAccessSoak, ADayWithStoppedMovesKeepsThePlateTheFiguresAndTheHeap) {
   Configure();
   AccessJudge judge(plc, plcsim::Place::Handler());
@@ -58,8 +54,7 @@ TEST_F(RandomAccessSoak, ADayWithStoppedMovesKeepsThePlateTheFiguresAndTheHeap) 
   EXPECT_GT(judge.stopped, 5);
   EXPECT_GT(judge.impossible, judge.stopped);
   EXPECT_EQ(plc.RefusedMoves(), judge.stopped + judge.impossible);
-  // Each mark is a turn the store reported out of turn (DM214), none a position the
-  // tracking missed: a turn reports 1 out of turn once at most.
+  // Each mark a turn the store reported out of turn (DM214), once at most.
   EXPECT_GT(judge.marks, 1000);
   EXPECT_LE(judge.marks, plc.Dm(214));
   EXPECT_EQ(judge.markedTwice, 0);

@@ -21,9 +21,8 @@ class SlotSequences : public VirtualWorld {
     }
     return moves;
   }
-  // Runs `screen` on `store` with `answers` after its warning; Esc and Y once the moves of
-  // `expected` went out; then the store finishes what it does. The moves, where the plates
-  // are, and no move refused, lost or made while the store was not ready.
+  // Runs `screen` with `answers`, Esc and Y once the moves `expected` went out: those moves,
+  // the plates `after`, none refused, lost or sent while the store was not ready.
   void Run(void (*screen)(), const plcsim::SimConfig& store, const std::string& answers,
            const std::string& expected, const Lines& after) {
     const long quitAt = std::ranges::count(expected, '.');
@@ -54,14 +53,12 @@ std::string Served(const Lines& slots, const char* in, const char* out) {
 // One cycle in either order, with either kind of move, from the start level entered (for
 // the first cycle only); the inverse order on a full store; the quick test.
 TEST_F(SlotSequences, AllSlotsCycleServesEverySlotOnceAndTheNextStartsAtTheBottom) {
-  struct Case {
-    int positions, levels;
-    std::vector<plcsim::Slot> plates;  // -2.0 is the transfer station
-    std::string answers;               // x-fer, quick [, start level line, inverse, by slot]
-    std::string moves;                 // the first take-out, a cycle and the first move of the next
-    Lines after;                       // where the plates are then
-    std::string row;                   // row 2
-  } cases[] = {
+  // Positions, levels, plates (-2.0: the transfer station), answers (x-fer, quick [, start
+  // level line, inverse, by slot]), the first take-out, a cycle and the first move of the
+  // next, where the plates are then, row 2.
+  using Case =
+      std::tuple<int, int, std::vector<plcsim::Slot>, std::string, std::string, Lines, std::string>;
+  const Case cases[] = {
       // clang-format off
       {3, 2, {{1, 1}}, "YN1\rNN", "U1.1 " + Served({"1.1", "2.1", "3.1", "1.2", "2.2", "3.2"}, "L", "U") + " L1.1",
        {"1.1"}, "Cyc   1  Lvl  1  Pos  1   Load   OK OK OK    Unload   OK OK OK"},
@@ -76,17 +73,16 @@ TEST_F(SlotSequences, AllSlotsCycleServesEverySlotOnceAndTheNextStartsAtTheBotto
        "Cyc   1  Lvl  1  Pos  1  Laod   OK OK OK   Unload   OK OK OK"},
       {2, 1, {{1, 1}}, "Ny", "P1.1 " + Served({"1.1", "1.1", "2.1", "2.1"}, "D", "P") + " D1.1", {"1.1"}, ""}};
   // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.answers);
-    Run(AllSlotsTest, {.positions = c.positions, .levels = c.levels, .plates = c.plates}, c.answers,
-        c.moves, c.after);
-    if (!c.row.empty()) ExpectRows(2, {c.row});
+  for (const auto& [positions, levels, plates, answers, moves, after, row] : cases) {
+    SCOPED_TRACE(answers);
+    Run(AllSlotsTest, {.positions = positions, .levels = levels, .plates = plates}, answers, moves,
+        after);
+    if (!row.empty()) ExpectRows(2, {row});
   }
 }
 
-// Round a carousel of two positions and on to the next round, the third plate changing
-// stacks on the handler (relay 1703) or through the transfer station; a quit in the walk
-// up the stack ends the cycle there; a stack of 3 has no level to walk into.
+// Round two positions and on, the third plate over on the handler (1703) or the station; a
+// quit in the walk ends the cycle there; a stack of 3 has no level to walk into.
 TEST_F(SlotSequences, ThreePlatesWalkUpEveryStackAndRoundTheCarousel) {
   const std::tuple<int, bool, std::string, Lines> cases[] = {
       // clang-format off

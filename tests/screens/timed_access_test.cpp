@@ -11,9 +11,8 @@
 
 using TimedAccessTest = VirtualWorld;
 
-// A plate brought in with a fixed wait of 5, taken out with none, brought in again with a
-// random wait: each row, the requests that do something, the wait left behind and the time
-// it took.
+// In with a fixed wait, out with none, in with a random one: the rows, the requests, the
+// wait left behind and the time taken.
 TEST_F(TimedAccessTest, RowShowsSlotRepliesTraceTimesAndTheWaitThatFollows) {
   struct Case {
     int32_t relay;
@@ -61,9 +60,8 @@ TEST_F(TimedAccessTest, RowShowsSlotRepliesTraceTimesAndTheWaitThatFollows) {
   EXPECT_EQ(plc.Plates().Occupied(), Lines{"7.2"});
 }
 
-// Counted are times below 100.00 s. A line whose every reply takes 25 ms on the fast link:
-// the access trace's passes take 200 ms each (a 100 ms pause and four requests), and the
-// first position read sets the last 5 ms.
+// Counted are times below 100.00 s. Replies take 25 ms: a trace pass 200 ms, the first
+// position read sets the last 5 ms.
 TEST_F(TimedAccessTest, AnAccessOfAHundredSecondsIsShownButNotCounted) {
   for (const auto& [firstRead, hundredths, count] : {std::tuple{20, 9999, 1}, {25, 10000, 0}}) {
     ResetProgramGlobals();

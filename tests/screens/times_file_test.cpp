@@ -30,9 +30,8 @@ const char kTaught[] =
 
 using TimesFileTest = VirtualWorld;
 
-// Start-up on port 1, then each line of keys 20 s after the one before: a teach to its end
-// saves the table; on a store of 4, a teach quit at its first wait leaves the table as
-// loaded and the file as it was, and the carousel test sets its moves against the table.
+// A teach to its end saves the table; a teach quit leaves the table as loaded and the file as
+// it was, and the carousel test sets its moves against the table.
 TEST_F(TimesFileTest, ATeachRunToItsEndIsKeptForTheNextStart) {
   TempDir dir;
   std::string said;

@@ -11,22 +11,6 @@
 
 namespace {
 
-// Positions the access trace (sixth column) and the rotation (tenth) skipped: one letter
-// must follow another as the same position or the next one round the carousel.
-int PositionsSkipped(std::string_view row, int positions) {
-  int skipped = 0, column = 0;
-  char previous = 0;
-  for (char c : row) {
-    if (c == '\xB3') {
-      ++column, previous = 0;
-    } else if ((column == 5 || column == 9) && c >= 'A' && c < 'A' + positions) {
-      skipped += previous && c != previous && c != 'A' + (previous - 'A' + 1) % positions;
-      previous = c;
-    }
-  }
-  return skipped;
-}
-
 int Tenths(const char* text) {
   return static_cast<int>(std::lround(std::atof(text) * 10));
 }
@@ -84,7 +68,6 @@ bool AccessJudge::See(const std::string& row) {
   for (size_t at = 0; (at = row.find('<', at)) != row.npos;)
     ++(at < wait ? before : after), at += row.compare(at, 3, "<<<") == 0 ? 3 : 1;
   marks += before + after, markedTwice += (before > 1) + (after > 1);
-  skipped += PositionsSkipped(row, plc.Config().positions);
   return true;
 }
 
