@@ -98,6 +98,7 @@ TEST_F(RecordsTest, ARandomAccessRecordWritesEachRowAsItsAccessEnds) {
         << name;
     ASSERT_GT(lines.size(), 8u);
     EXPECT_EQ(lines[1].substr(0, lines[1].rfind(',')), first);
+    EXPECT_EQ(std::ranges::count(lines[0], ','), std::ranges::count(lines[1], ','));  // header
     std::string before;
     long counted = 0, cycles = 0;
     for (size_t i = 1; i < lines.size() && !lines[i].starts_with("# "); ++i) {
