@@ -30,9 +30,8 @@ class CarouselTest : public VirtualWorld {
   Lines atQuit;
 };
 
-// The carousel stands at 4; the n-th move ends `took[n]` hundredths after its target. Moves of
-// 5 and 200 fall outside the counting window, 6 and 199 inside; the target 4 is not sent;
-// errors are deviations above 6 hundredths. Each line wraps in the window.
+// The carousel stands at 4, the n-th move takes `took[n]` hundredths: 5 and 200 are outside
+// the counting window, 6 and 199 in; 4 is not sent; errors are deviations above 6.
 TEST_F(CarouselTest, CycleLinesCountOnlyMovesInsideTheWindow) {
   const int took[] = {5, 6, 199, 200, 106, 143};
   plc.SetDm(1, 4);

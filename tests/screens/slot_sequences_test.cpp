@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "PXN32_00/screens.h"
-#include "PXN_Lib3/globals.h"
 #include "support/virtual_world.h"
 
 namespace {
@@ -16,33 +15,33 @@ class SlotSequences : public VirtualWorld {
     for (const std::string& r : plc.Requests()) {
       if (r.starts_with("WR DM0 ")) position = r.substr(7);
       if (r.starts_with("WR DM5 ")) level = r.substr(7);
-      const char* kind = r == "ST 1904"   ? "L"
-                         : r == "ST 1905" ? "U"
-                         : r == "ST 1908" ? "P"
-                         : r == "ST 1909" ? "D"
-                                          : nullptr;
-      if (kind) moves += (moves.empty() ? "" : " ") + (kind + position) + "." + level;
+      for (const auto& [relay, kind] :
+           {std::pair{"ST 1904", "L"}, {"ST 1905", "U"}, {"ST 1908", "P"}, {"ST 1909", "D"}})
+        if (r == relay) moves += (moves.empty() ? "" : " ") + (kind + position) + "." + level;
     }
     return moves;
   }
-  // Runs `screen` on `store` with `answers` after its warning; Esc and Y once `quitAt`
-  // moves went out. Then the store finishes what it does.
+  // Runs `screen` with `answers`, Esc and Y once the moves `expected` went out: those moves,
+  // the plates `after`, none refused, lost or sent while the store was not ready.
   void Run(void (*screen)(), const plcsim::SimConfig& store, const std::string& answers,
-           size_t quitAt, const plcsim::ModelFaults& faults = {}) {
-    bool quit = false;
-    keys.onPresent = [&](const console::Screen&) {
-      if (!quit && std::ranges::count(Moves(), '.') == static_cast<long>(quitAt))
+           const std::string& expected, const Lines& after) {
+    const long quitAt = std::ranges::count(expected, '.');
+    keys.onPresent = [&, quit = false](const console::Screen&) mutable {
+      if (!quit && std::ranges::count(Moves(), '.') == quitAt)
         quit = true, Script("~_Y", kSecond / 10);
     };
     clock.SetLimit(clock.NowMicros() + 3600 * kSecond);
-    RunScreen(screen, "_" + answers, store, faults);
+    RunScreen(screen, "_" + answers, store);
     keys.onPresent = nullptr;
     plc.Advance(clock.NowMicros() + 60 * kSecond);
+    EXPECT_EQ(Moves(), expected);
+    EXPECT_EQ(plc.Plates().Occupied(), after);
+    EXPECT_EQ(plc.RefusedMoves() + plc.PlatesLost() + plc.MovesWhileNotReady(), 0);
   }
 };
 
 // "1.1 2.1" served by a bring-in and a take-out each: "L1.1 U1.1 L2.1 U2.1".
-std::string Served(const std::vector<std::string>& slots, const char* in, const char* out) {
+std::string Served(const Lines& slots, const char* in, const char* out) {
   std::string moves;
   for (const std::string& slot : slots)
     moves += std::string(moves.empty() ? "" : " ") + in + slot + " " + out + slot;
@@ -54,14 +53,12 @@ std::string Served(const std::vector<std::string>& slots, const char* in, const 
 // One cycle in either order, with either kind of move, from the start level entered (for
 // the first cycle only); the inverse order on a full store; the quick test.
 TEST_F(SlotSequences, AllSlotsCycleServesEverySlotOnceAndTheNextStartsAtTheBottom) {
-  struct Case {
-    int positions, levels;
-    std::vector<plcsim::Slot> plates;  // -2.0 is the transfer station
-    std::string answers;               // x-fer, quick [, start level line, inverse, by slot]
-    std::string moves;                 // the first take-out, a cycle and the first move of the next
-    Lines after;                       // where the plates are then
-    std::string row;                   // row 2
-  } cases[] = {
+  // Positions, levels, plates (-2.0: the transfer station), answers (x-fer, quick [, start
+  // level line, inverse, by slot]), the first take-out, a cycle and the first move of the
+  // next, where the plates are then, row 2.
+  using Case =
+      std::tuple<int, int, std::vector<plcsim::Slot>, std::string, std::string, Lines, std::string>;
+  const Case cases[] = {
       // clang-format off
       {3, 2, {{1, 1}}, "YN1\rNN", "U1.1 " + Served({"1.1", "2.1", "3.1", "1.2", "2.2", "3.2"}, "L", "U") + " L1.1",
        {"1.1"}, "Cyc   1  Lvl  1  Pos  1   Load   OK OK OK    Unload   OK OK OK"},
@@ -76,49 +73,33 @@ TEST_F(SlotSequences, AllSlotsCycleServesEverySlotOnceAndTheNextStartsAtTheBotto
        "Cyc   1  Lvl  1  Pos  1  Laod   OK OK OK   Unload   OK OK OK"},
       {2, 1, {{1, 1}}, "Ny", "P1.1 " + Served({"1.1", "1.1", "2.1", "2.1"}, "D", "P") + " D1.1", {"1.1"}, ""}};
   // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.answers);
-    const size_t moves = std::ranges::count(c.moves, '.');
-    Run(AllSlotsTest, {.positions = c.positions, .levels = c.levels, .plates = c.plates}, c.answers,
-        moves);
-    EXPECT_EQ(Moves(), c.moves);
-    EXPECT_EQ(plc.Plates().Occupied(), c.after);
-    EXPECT_EQ(plc.RefusedMoves() + plc.PlatesLost(), 0);
-    EXPECT_EQ(plc.MovesWhileNotReady(), 0);
-    if (!c.row.empty()) ExpectRows(2, {c.row});
+  for (const auto& [positions, levels, plates, answers, moves, after, row] : cases) {
+    SCOPED_TRACE(answers);
+    Run(AllSlotsTest, {.positions = positions, .levels = levels, .plates = plates}, answers, moves,
+        after);
+    if (!row.empty()) ExpectRows(2, {row});
   }
 }
 
-// Round a carousel of two positions and on to the next round, the third plate changing
-// stacks on the handler (relay 1703) or through the transfer station; a quit in the walk
-// up the stack ends the cycle there; a stack of 3 has no level to walk into.
+// Round two positions and on, the third plate over on the handler (1703) or the station; a
+// quit in the walk ends the cycle there; a stack of 3 has no level to walk into.
 TEST_F(SlotSequences, ThreePlatesWalkUpEveryStackAndRoundTheCarousel) {
-  struct Case {
-    int levels;
-    bool route1703;
-    std::string moves;
-    Lines after;
-  } cases[] = {// clang-format off
+  const std::tuple<int, bool, std::string, Lines> cases[] = {
+      // clang-format off
       {5, true, "P1.2 D1.4 P1.1 D1.2 P1.3 D1.5 P1.2 D1.3 P1.4 D2.3 P1.3 D2.1 P1.5 D2.2 "
                 "P2.2 D2.4 P2.1 D2.2 P2.3 D2.5 P2.2 D2.3 P2.4 D1.3 P2.3 D1.1 P2.5 D1.2 P1.2", {"1.1", "1.3", "handler"}},
       {5, false, "P1.2 D1.4 P1.1 D1.2 P1.3 D1.5 P1.2 D1.3 U1.4 P1.3 D2.1 P1.5 D2.2 L2.3 "
                  "P2.2 D2.4 P2.1 D2.2 P2.3 D2.5 P2.2 D2.3 U2.4 P2.3 D1.1 P2.5 D1.2 L1.3 P1.2", {"1.1", "1.3", "handler"}},
       {6, false, "P1.2 D1.4", {"1.1", "1.3", "1.4"}},
-      {3, false, "", {"1.1", "1.2", "1.3"}}};
-  // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.moves);
-    const size_t moves = std::ranges::count(c.moves, '.');  // Esc and Y after the last
+      {3, false, "", {"1.1", "1.2", "1.3"}}};  // clang-format on
+  for (const auto& [levels, route1703, moves, after] : cases) {
+    SCOPED_TRACE(moves);
     Run(ThreePlateTest,
         {.positions = 2,
-         .levels = c.levels,
-         .threePlateRoute = c.route1703,
+         .levels = levels,
+         .threePlateRoute = route1703,
          .plates = {{1, 1}, {1, 2}, {1, 3}}},
-        " ", moves);
-    EXPECT_EQ(Moves(), c.moves);
-    EXPECT_EQ(plc.Plates().Occupied(), c.after);
-    EXPECT_EQ(plc.RefusedMoves() + plc.MovesWhileNotReady(), 0) << "the carousel stands: no turn";
+        " ", moves, after);
   }
-  ExpectRows(2,
-             {"! 3-Plate Test needs 4 Levels or more, Detected Levels: 3 !", "Press any key", ""});
+  ExpectRows(2, Rows("! 3-Plate Test needs 4 Levels or more, Detected Levels: 3 !|Press any key|"));
 }

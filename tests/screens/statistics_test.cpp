@@ -1,25 +1,22 @@
 // The operating statistics behind the access code.
-#include "PXN32_00/main_menu.h"
 #include "PXN32_00/screens.h"
-#include "PXN_Lib3/globals.h"
 #include "support/virtual_world.h"
-
-namespace {
 
 using StatisticsTest = VirtualWorld;
 
 // Only the code, in any case, opens the figures. Two-word figures are high * 65535 + low,
 // without overflow at the largest words.
 TEST_F(StatisticsTest, TheAccessCodeAloneOpensTheFigures) {
-  const std::pair<std::string, bool> cases[] = {{"KLMB", true},   {"klmb", true},   {"kLmB", true},
-                                                {"KLMB ", false}, {" KLMB", false}, {"KLM", false},
-                                                {"KLMBK", false}, {"", false}};
-  for (const auto& [entry, opens] : cases) {
+  const char* entries[] = {"KLMB", "klmb", "kLmB", "KLMB ", " KLMB", "KLM", "KLMBK", ""};
+  for (int i = 0; i < 8; ++i) {
+    const std::string entry = entries[i];
+    const bool opens = i < 3;
     SCOPED_TRACE("'" + entry + "'");
     RunScreen(StatisticsScreen, entry + (opens ? "\rq" : "\r"));
-    ExpectSent(opens ? Requests("RD DM200,RD 1915,RD DM200,RD 1915,RD DM110,RD DM111,RD DM112,"
-                                "RD DM117,RD DM118,RD DM119,RD DM120")
-                     : Requests("RD DM200,RD 1915"));
+    ExpectSent(Requests(std::string("RD DM200,RD 1915") +
+                        (opens ? ",RD DM200,RD 1915,RD DM110,RD DM111,RD DM112,RD DM117,"
+                                 "RD DM118,RD DM119,RD DM120"
+                               : "")));
   }
   for (int address : {110, 111, 112, 117, 118, 119, 120}) plc.SetDm(address, 65535);
   Script("klmb\rq");
@@ -28,5 +25,3 @@ TEST_F(StatisticsTest, TheAccessCodeAloneOpensTheFigures) {
                      "On Time [s]        4294901760|Avrg Acs/hour         65536.0|"
                      "On Percent. [%]       100.0|"));
 }
-
-}  // namespace

@@ -11,29 +11,27 @@
 
 using TimedAccessTest = VirtualWorld;
 
-// A plate brought in with a fixed wait of 5, taken out with none, brought in again with a
-// random wait: each row, the requests that do something, the wait left behind and the
-// time it took.
+// In with a fixed wait, out with none, in with a random one: the rows, the requests, the
+// wait left behind and the time taken.
 TEST_F(TimedAccessTest, RowShowsSlotRepliesTraceTimesAndTheWaitThatFollows) {
   struct Case {
     int32_t relay;
     char tag;
     bool plateReady;
     int target, level, fixedWait, maxRandomWait;
-    std::string row;
-    Lines commands;  // besides the polls
+    std::string row, commands;  // the commands besides the polls
     int32_t waitAfter;
     int64_t ms;
   } cases[] = {// clang-format off
       // End Access, the wait twice, a countdown from 5.
-      {1904, 'L', true, 3, 5, 5, 0, Bars("  1³L 3/ 5³POK³LOK³OK³A BCC           ³ 14³At  7.2  5.8 OK³Wt  5³³Wt  5³0 s"),
-       {"WR DM0 3\r", "WR DM5 5\r", "ST 1904\r", "RD DM350\r", "ST 1903\r"}, 5, 13000},
+      {1904, 'L', true, 3, 5, 5, 0, "  1³L 3/ 5³POK³LOK³OK³A BCC           ³ 14³At  7.2  5.8 OK³Wt  5³³Wt  5³0 s",
+       "WR DM0 3,WR DM5 5,ST 1904,RD DM350,ST 1903", 5, 13000},
       // No End Access, one tick; the plate-ready column keeps the last time measured.
-      {1905, 'U', false, 3, 5, 0, 0, Bars("  2³U 3/ 5³POK³LOK³OK³C               ³ 22³At  5.5  5.8   ³Wt  0³³Wt  0³0 s"),
-       {"WR DM0 3\r", "WR DM5 5\r", "ST 1905\r", "RD DM350\r"}, 0, 7000},
+      {1905, 'U', false, 3, 5, 0, 0, "  2³U 3/ 5³POK³LOK³OK³C               ³ 22³At  5.5  5.8   ³Wt  0³³Wt  0³0 s",
+       "WR DM0 3,WR DM5 5,ST 1905,RD DM350", 0, 7000},
       // A random wait is drawn and shown once, then the carousel's position, no countdown.
-      {1904, 'L', true, 7, 2, 0, 9, Bars("  3³L 7/ 2³POK³LOK³OK³C DEFGG         ³ 30³At  7.5  6.5 OK³Wt  3³G"),
-       {"WR DM0 7\r", "WR DM5 2\r", "ST 1904\r", "RD DM350\r", "ST 1903\r"}, 30, 8700}};
+      {1904, 'L', true, 7, 2, 0, 9, "  3³L 7/ 2³POK³LOK³OK³C DEFGG         ³ 30³At  7.5  6.5 OK³Wt  3³G",
+       "WR DM0 7,WR DM5 2,ST 1904,RD DM350,ST 1903", 30, 8700}};
   // clang-format on
   Configure({.plates = {{-2, 0}}});
   plc.SetRelay(plcsim::kCarouselActivation, true);
@@ -49,22 +47,21 @@ TEST_F(TimedAccessTest, RowShowsSlotRepliesTraceTimesAndTheWaitThatFollows) {
     GotoXY(1, 5);
     const int64_t start = NowMs();
     TimedAccess(1, c.relay, c.tag, c.plateReady);
-    EXPECT_EQ(RowTrim(5), c.row);
+    EXPECT_EQ(RowTrim(5), Bars(c.row));
     EXPECT_EQ(WhereX() * 100 + WhereY(), 106);  // the row is ended
     Lines commands = SentSinceMark();
     std::erase_if(commands, [](auto& r) {
       return r == "RD 1915\r" || r == "RD 1815\r" || r == "RD DM200\r" || r == "RD DM1\r";
     });
-    EXPECT_TRUE(SameLines(commands, c.commands));
+    EXPECT_TRUE(SameLines(commands, Requests(c.commands)));
     EXPECT_EQ(WaitTime, c.waitAfter);
     EXPECT_NEAR(NowMs() - start, c.ms, 500);
   }
   EXPECT_EQ(plc.Plates().Occupied(), Lines{"7.2"});
 }
 
-// Counted are times below 100.00 s. A line whose every reply takes 25 ms on the fast
-// link: the access trace's passes take 200 ms each (a 100 ms pause and four requests),
-// and the first position read sets the last 5 ms.
+// Counted are times below 100.00 s. Replies take 25 ms: a trace pass 200 ms, the first
+// position read sets the last 5 ms.
 TEST_F(TimedAccessTest, AnAccessOfAHundredSecondsIsShownButNotCounted) {
   for (const auto& [firstRead, hundredths, count] : {std::tuple{20, 9999, 1}, {25, 10000, 0}}) {
     ResetProgramGlobals();

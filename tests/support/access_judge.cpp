@@ -11,23 +11,6 @@
 
 namespace {
 
-// Positions a timed access row's traces skipped, on a carousel of `positions`: the
-// access trace (the sixth column) and the rotation after a random wait (the tenth), where
-// one letter must follow another as the same position or the next one round the carousel.
-int PositionsSkipped(std::string_view row, int positions) {
-  int skipped = 0, column = 0;
-  char previous = 0;
-  for (char c : row) {
-    if (c == '\xB3') {
-      ++column, previous = 0;
-    } else if ((column == 5 || column == 9) && c >= 'A' && c < 'A' + positions) {
-      skipped += previous && c != previous && c != 'A' + (previous - 'A' + 1) % positions;
-      previous = c;
-    }
-  }
-  return skipped;
-}
-
 int Tenths(const char* text) {
   return static_cast<int>(std::lround(std::atof(text) * 10));
 }
@@ -43,7 +26,8 @@ int SummaryTenths(int row, const char* label, bool plateReady = false) {
 
 }  // namespace
 
-void AccessJudge::Count(const Access& a) {
+void AccessJudge::Count() {
+  const Access& a = last;
   minAt = count ? std::min(minAt, a.at) : a.at, maxAt = std::max(maxAt, a.at);
   minPr = count ? std::min(minPr, a.pr) : a.pr, maxPr = std::max(maxPr, a.pr);
   if (a.pt > 0) minPt = minPt ? std::min(minPt, a.pt) : a.pt, maxPt = std::max(maxPt, a.pt);
@@ -58,8 +42,8 @@ bool AccessJudge::See(const std::string& row) {
   if (!takeOut && (row.size() < 56 ||
                    row.compare(42, 4,
                                "\xB3"
-                               "At ") != 0 ||
-                   wait == std::string::npos))
+                               "At ") ||
+                   wait == row.npos))
     return false;
   const size_t tag = row.find('\xB3') + 1;  // the number grows past three digits
   const bool in = !takeOut && row[tag] == 'L';
@@ -70,26 +54,25 @@ bool AccessJudge::See(const std::string& row) {
   const int stop = plc.Dm(216) - std::exchange(stoppedBefore, plc.Dm(216));
   const bool possible = books.Move(in ? away : slot, in ? slot : away);
   if (possible && stop == 1) books.Move(in ? slot : away, in ? away : slot), ++stopped;
-  impossible += !possible, ++moves;
+  impossible += !possible;
   if (refused != (possible ? stop : 1) || (!possible && stop) ||
       books.Occupied() != plc.Plates().Occupied())
     if (wrongRows++ == 0) firstWrong = Escaped(row);
   if (takeOut) return true;
 
-  if (last.number) Count(last);  // a later access came: the one before it counted
+  if (last.number) Count();  // a later access came: the one before it counted
   last = {std::atoi(row.c_str()), Tenths(&row[46]), Tenths(&row[51]), std::atoi(&row[39]),
-          std::atoi(&row[wait + 3]) * (row.find("\xB3\xB3Wt") == std::string::npos ? 10 : 1)};
+          std::atoi(&row[wait + 3]) * (row.find("\xB3\xB3Wt") == row.npos ? 10 : 1)};
   misnumbered += last.number != count + 1;
   int before = 0, after = 0;  // the access trace's marks, the rotation's
-  for (size_t at = 0; (at = row.find('<', at)) != std::string::npos;)
+  for (size_t at = 0; (at = row.find('<', at)) != row.npos;)
     ++(at < wait ? before : after), at += row.compare(at, 3, "<<<") == 0 ? 3 : 1;
   marks += before + after, markedTwice += (before > 1) + (after > 1);
-  skipped += PositionsSkipped(row, plc.Config().positions);
   return true;
 }
 
 void JudgeAccessRun(AccessJudge& j, bool lastCut) {
-  if (j.last.number && !lastCut) j.Count(j.last);
+  if (j.last.number && !lastCut) j.Count();
   EXPECT_EQ(j.wrongRows, 0) << "first " << j.firstWrong;
   EXPECT_EQ(j.plc.PlatesLost(), 0);
   EXPECT_EQ(j.plc.MovesWhileNotReady(), 0);  // every target and move waited for Ready
