@@ -1,5 +1,4 @@
-// The frame every screen shares: start-up and main menu, the status bar and the quit
-// prompt, and entries no prompt may take as they are.
+// The frame every screen shares: start-up, main menu, status bar and quit prompt.
 #include "PXN32_00/main_menu.h"
 
 #include <algorithm>
@@ -25,8 +24,7 @@ class MainMenuTest : public VirtualWorld {
   }
 };
 
-// DM25 turns 12 after the 7th request, DM29 7 after the 11th and 8 after the 13th: each is
-// read until two readings agree. One that never agrees is read until Esc.
+// DM25 and DM29 change while read: each is read until two readings agree, or until Esc.
 TEST_F(MainMenuTest, GeometryIsReadUntilTwoReadingsAgree) {
   const std::pair<size_t, uint16_t> changes[] = {{7, 12}, {11, 7}, {13, 8}};
   keys.onPresent = [&](const console::Screen&) {
@@ -44,8 +42,7 @@ TEST_F(MainMenuTest, GeometryIsReadUntilTwoReadingsAgree) {
   EXPECT_EQ(LevelCount * 100 + PositionCount, 9);
 }
 
-// A port that is no number ends the program; one that is shows the banner and the menu,
-// whose 2 opens the flag monitor (its first read relay 500) and comes back to it.
+// A port that is no number ends the program; one that is shows the banner and the menu.
 TEST_F(MainMenuTest, APortThatIsNoNumberEndsTheProgramAndOneThatIsShowsTheMenu) {
   keys.Type("1x\r");
   EXPECT_EQ(RunProgram(), 1);
@@ -53,22 +50,19 @@ TEST_F(MainMenuTest, APortThatIsNoNumberEndsTheProgramAndOneThatIsShowsTheMenu) 
   clock.Advance(3 * kSecond);
   EXPECT_THROW(Run("1\rTom\r_2\r_~"), console::OutOfKeys);  // stops at the menu prompt
   EXPECT_EQ(std::ranges::count(Sent(), "RD 500\r"), 1);
-  const std::string menu = "         ";  // the entries start at column 10 of the window
+  const Lines menu = Rows(
+      "         Direct Commands                 1|         Monitor Flags                   2|"
+      "         Macros                          3|         Teach Positioning Times         4|"
+      "         Component Test / Error Cntrs    5|         Test Sequence all Slots         6|"
+      "         Test Sequence Random Access     7|         Test 3-Plate Squence            8|"
+      "         Quit                            0||"
+      "_______________________________________________________|         Enter [0..6]");
   ExpectWindowRows(1, Rows("Merovin R&D                                   06-12-126|"
                            "R.J.Vokel                                      10:00:07||"
                            "      Plaxon-Tavomir-UserSoft   *   V 2.08, 18.09.A2||"
                            "Merovin AG                                   PXN 0000.0|"
                            "Tom                                              # 1234|") +
-                          Lines{menu + "Direct Commands                 1",
-                                menu + "Monitor Flags                   2",
-                                menu + "Macros                          3",
-                                menu + "Teach Positioning Times         4",
-                                menu + "Component Test / Error Cntrs    5",
-                                menu + "Test Sequence all Slots         6",
-                                menu + "Test Sequence Random Access     7",
-                                menu + "Test 3-Plate Squence            8",
-                                menu + "Quit                            0", "",
-                                std::string(55, '_'), menu + "Enter [0..6]"});
+                          menu);
 }
 
 // DM200 in sign and magnitude, the time in the last eight columns. In the banner window
@@ -103,8 +97,7 @@ TEST_F(MainMenuTest, AskQuitTakesOnlyYAsYes) {
   EXPECT_TRUE(AskQuit());
 }
 
-// The wait column of the random access test shows the minutes as seconds, the largest
-// entry as the longest wait there is rather than wrapped round.
+// The random access wait column shows the minutes as seconds; the largest does not wrap.
 TEST_F(MainMenuTest, MinutesBecomeSecondsWithoutWrapping) {
   for (const auto& [minutes, seconds] : {std::pair{"5", "300"}, {"2147483647", "2147483647"}}) {
     std::string wait;

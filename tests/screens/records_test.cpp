@@ -1,5 +1,4 @@
-// The records the access tests leave with --record: one file a run, rows as they happen,
-// the summary as notes; a record that fails is marked while it fails and named at the end.
+// The records (--record) the access tests leave: one file a run, rows as they happen.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,8 +31,7 @@ Lines OnlyRecord(const TempDir& dir, std::string* name = nullptr) {
 
 using RecordsTest = VirtualWorld;
 
-// NO REC shows while the test it belongs to runs and goes when the next record works; on
-// the way out every failure is named with its file and its true cause.
+// NO REC shows till the next record works; the way out names each failure's file and cause.
 TEST_F(RecordsTest, AFailedRecordIsMarkedWhileItFailsAndNamedOnTheWayOut) {
   TempDir dir;
   const std::string taken = dir / "taken", locked = dir / "locked";
@@ -67,8 +65,7 @@ TEST_F(RecordsTest, AFailedRecordIsMarkedWhileItFailsAndNamedOnTheWayOut) {
       testing::ExitedWithCode(0), "\\[Permission denied\\]");
 }
 
-// A short run of each mode: its file, a row written as each access ends (the handler's two
-// a cycle apart), its first row, and the summary's total as counted rows.
+// A short run of each mode: its file, a row as each access ends, the total as counted rows.
 TEST_F(RecordsTest, ARandomAccessRecordWritesEachRowAsItsAccessEnds) {
   const std::tuple<const char*, const char*, const char*> cases[] = {
       {"BYN-1\r0\r", "random-access-both",
@@ -115,8 +112,7 @@ TEST_F(RecordsTest, ARandomAccessRecordWritesEachRowAsItsAccessEnds) {
   }
 }
 
-// The all-slots record holds only moves that went out: none when the quit came while its
-// first waited for Ready; the three-plate record one row a move, as asked of the store.
+// Slot tests record only moves that went out: none for a quit in the first Ready wait.
 TEST_F(RecordsTest, SlotTestsRecordOnlyTheMovesThatWentOut) {
   for (const auto& [screen, answers, moves] :
        {std::tuple{&AllSlotsTest, "NY_____~_Y", 0}, {&ThreePlateTest, "_ ", 6}}) {

@@ -1,5 +1,4 @@
-// The all-slots and the three-plate test against the simulated store, judged by its books:
-// the moves it was asked for, where its plates are, what it refused.
+// The all-slots and the three-plate test, judged by the simulated store's books.
 #include <algorithm>
 
 #include "PXN32_00/screens.h"
