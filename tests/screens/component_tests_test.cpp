@@ -1,5 +1,4 @@
-// The component tests, the carousel movement among them, in the banner's window. None sends
-// a move the store is not ready for.
+// The component tests and the carousel movement; none sends a move the store isn't ready for.
 #include <algorithm>
 
 #include "PXN32_00/main_menu.h"
@@ -185,11 +184,12 @@ TEST_F(CarouselTest, CycleLinesCountOnlyMovesInsideTheWindow) {
   for (const auto& sent : Sent())
     if (sent.starts_with("WR DM0 ")) targets += sent.substr(7, sent.size() - 8) + " ";
   EXPECT_EQ(targets, "1 8 2 3 3 8 2 ");
-  ExpectWindowRows(9, Rows("         Rotation Access Time Summary||"
-                           "         Access Procedure:   Sequence||"
-                           "         Total Accesses:           4|         Min Acs Time:        0.1|"
-                           "         Max Acs Time:        2.0|         Mean Acs Time:       1.1|"
-                           "_______________________________________________________"));
+  ExpectWindowRows(9,
+                   Rows("Rotation Access Time Summary||Access Procedure:   Sequence||"
+                        "Total Accesses:           4|Min Acs Time:        0.1|"
+                        "Max Acs Time:        2.0|Mean Acs Time:       1.1"),
+                   19);
+  ExpectWindowRows(17, {std::string(55, '_')});
 }
 
 // T20 never reads 1: Esc ends the preparation's wait, and nothing is counted.
@@ -200,11 +200,10 @@ TEST_F(CarouselTest, EscEndsAWaitForAT20ThatNeverComes) {
   };
   Script("________~_Y_x");
   CarouselMovementTest();
-  ExpectWindowRows(13, {"         Total Accesses:           0"});
+  ExpectWindowRows(13, {"Total Accesses:           0"}, 19);
 }
 
-// An Esc in a timed move is answered at its cycle's end, nothing else sent meanwhile.
-// Seven steps take too long to count.
+// An Esc in a timed move is answered at its cycle's end; seven steps take too long to count.
 TEST_F(CarouselTest, ARealCarouselIsTimedToTheEndOfEveryMove) {
   for (int p = 1; p <= 56; ++p) PositioningTimes[p] = SimTurnHundredths(p - 1);  // as taught
   keys.onPresent = [this, moves = 0, seen = size_t{0}](const console::Screen&) mutable {
@@ -225,7 +224,7 @@ TEST_F(CarouselTest, ARealCarouselIsTimedToTheEndOfEveryMove) {
   EXPECT_TRUE(SameLines(sent, Requests("RD 1915,ST 1801,RD 1915,WR DM0 1,RD T20,RD DM200,RD 1915,"
                                        "RD DM1,WR DM0 8,RD T20,RD DM1,WR DM0 2,RD T20,RD DM1,"
                                        "WR DM0 3,RD T20,RD DM200,RD 1915")));
-  ExpectWindowRows(13, {"         Total Accesses:           2"});
+  ExpectWindowRows(13, {"Total Accesses:           2"}, 19);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The screens that send what is typed or keyed: direct commands, the flag monitor, the
-// macros; and the operating statistics behind the access code.
+// Screens that send what is typed or keyed (direct commands, flags, macros); statistics.
 #include <sstream>
 
 #include "PXN32_00/main_menu.h"

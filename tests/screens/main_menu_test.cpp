@@ -50,19 +50,20 @@ TEST_F(MainMenuTest, APortThatIsNoNumberEndsTheProgramAndOneThatIsShowsTheMenu) 
   clock.Advance(3 * kSecond);
   EXPECT_THROW(Run("1\rTom\r_2\r_~"), console::OutOfKeys);  // stops at the menu prompt
   EXPECT_EQ(std::ranges::count(Sent(), "RD 500\r"), 1);
-  const Lines menu = Rows(
-      "         Direct Commands                 1|         Monitor Flags                   2|"
-      "         Macros                          3|         Teach Positioning Times         4|"
-      "         Component Test / Error Cntrs    5|         Test Sequence all Slots         6|"
-      "         Test Sequence Random Access     7|         Test 3-Plate Squence            8|"
-      "         Quit                            0||"
-      "_______________________________________________________|         Enter [0..6]");
   ExpectWindowRows(1, Rows("Merovin R&D                                   06-12-126|"
                            "R.J.Vokel                                      10:00:07||"
                            "      Plaxon-Tavomir-UserSoft   *   V 2.08, 18.09.A2||"
                            "Merovin AG                                   PXN 0000.0|"
-                           "Tom                                              # 1234|") +
-                          menu);
+                           "Tom                                              # 1234|"));
+  // The entries start at the window's column 10.
+  ExpectWindowRows(9,
+                   Rows("Direct Commands                 1|Monitor Flags                   2|"
+                        "Macros                          3|Teach Positioning Times         4|"
+                        "Component Test / Error Cntrs    5|Test Sequence all Slots         6|"
+                        "Test Sequence Random Access     7|Test 3-Plate Squence            8|"
+                        "Quit                            0|"),
+                   19);
+  ExpectWindowRows(19, {std::string(55, '_'), "         Enter [0..6]"});
 }
 
 // DM200 in sign and magnitude, the time in the last eight columns. In the banner window

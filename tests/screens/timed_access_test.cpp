@@ -24,8 +24,7 @@ TEST_F(TimedAccessTest, RowShowsSlotRepliesTraceTimesAndTheWaitThatFollows) {
     bool plateReady;
     int target, level, fixedWait, maxRandomWait;
     std::string row, commands;  // the commands besides the polls
-    int32_t waitAfter;
-    int64_t ms;
+    int64_t waitAfter, ms;
   } cases[] = {// clang-format off
       // End Access, the wait twice, a countdown from 5.
       {1904, 'L', true, 3, 5, 5, 0, "  1³L 3/ 5³POK³LOK³OK³A BCC           ³ 14³At  7.2  5.8 OK³Wt  5³³Wt  5³0 s",

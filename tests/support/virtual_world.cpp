@@ -166,11 +166,11 @@ void VirtualWorld::ExpectRows(int first, const Lines& rows, const char* callerFi
         << "screen rows from " << first << ": " << same.message();
 }
 
-void VirtualWorld::ExpectWindowRows(int first, const Lines& rows, const char* callerFile,
-                                    int callerLine) const {
+void VirtualWorld::ExpectWindowRows(int first, const Lines& rows, int column,
+                                    const char* callerFile, int callerLine) const {
   Lines shifted;
   for (const std::string& row : rows)
-    shifted.push_back(row.empty() ? row : std::string(9, ' ') + row);
+    shifted.push_back(row.empty() ? row : std::string(column - 1, ' ') + row);
   ExpectRows(first, shifted, callerFile, callerLine);
 }
 

@@ -91,8 +91,9 @@ class VirtualWorld : public ::testing::Test {
   // The rows from `first` on read `rows` (trailing blanks ignored).
   void ExpectRows(int first, const Lines& rows, const char* callerFile = __builtin_FILE(),
                   int callerLine = __builtin_LINE()) const;
-  // The same in the window the banner leaves: `rows` read from its column 10 on.
-  void ExpectWindowRows(int first, const Lines& rows, const char* callerFile = __builtin_FILE(),
+  // The same in the window the banner leaves: `rows` read from screen column `column` on.
+  void ExpectWindowRows(int first, const Lines& rows, int column = 10,
+                        const char* callerFile = __builtin_FILE(),
                         int callerLine = __builtin_LINE()) const;
   // The requests sent since the last mark are `requests`; moves the mark.
   void ExpectSent(const Lines& requests, const char* callerFile = __builtin_FILE(),
