@@ -69,7 +69,6 @@ TEST_F(RandomAccess, BothModeKeepsThePlatesWhereTheRowsSayAndSumsThemUp) {
       if (log.See(s) && judge.See(log.rows.back()) && !dies && judge.count + 1 == accesses) Quit();
     };
     RunScreen(RandomAccessTest, answers, store, {.operatorResetMicros = 5 * kSecond});
-    keys.onPresent = nullptr;
     JudgeAccessRun(judge, dies);
     EXPECT_EQ(judge.count, accesses);
     EXPECT_EQ(judge.impossible > 0, levels > 10);
@@ -87,7 +86,6 @@ TEST_F(RandomAccess, ALineThatDiesBeforeTheLevelCountStillEndsInASummaryOfNothin
       line.faults.goneAtMicros = clock.NowMicros(), Script("_~_Y_x", 60 * kSecond);
   };
   RunScreen(RandomAccessTest, "byn-1\r1\r");
-  keys.onPresent = nullptr;
   ExpectWindowRows(9,
                    Rows("Complete Access Time Summary|Access Including Gate Cycles||"
                         "Access Procedure:       Fast"),
@@ -145,7 +143,6 @@ TEST_F(RandomAccess, CarouselModeSetsTurnsAgainstTaughtTimesAndCountsEachCycleIt
       Script("~_x");
     };
     RunScreen(RandomAccessTest, answers, {}, {.wrongPosition = true});
-    keys.onPresent = nullptr;
     EXPECT_TRUE(SameLines(shown, quitAt ? Lines{} : rows));
     ExpectSummary(summary);
     EXPECT_EQ(plc.MovesWhileNotReady(), 0);
@@ -185,7 +182,6 @@ TEST_F(RandomAccess, HandlerModeRunsTwoRowsACycleWithItsOwnWaitRules) {
     };
     RunScreen(RandomAccessTest, answers,
               {.plates = {inverse ? plcsim::Slot{-2, 0} : plcsim::Slot{1, 1}}});
-    keys.onPresent = nullptr;
     EXPECT_EQ(shownWaits, waits);
     if (std::string(answers) == "hyn5\r" && !cut) {
       EXPECT_TRUE(SameLines(
@@ -227,7 +223,6 @@ TEST_F(RandomAccessSoak, ADayWithStoppedMovesKeepsThePlateTheFiguresAndTheHeap) 
   };
   RunScreen(RandomAccessTest, "bnn0\r60\r", {},
             {.wrongPosition = true, .refuseOneIn = 300, .operatorResetMicros = 30 * kSecond});
-  keys.onPresent = nullptr;
   JudgeAccessRun(judge);
   EXPECT_GT(judge.count, 5000);
   EXPECT_GT(judge.stopped, 5);

@@ -147,6 +147,10 @@ void VirtualWorld::RunScreen(void (*screen)(), std::string_view script,
   Flag1703 = plc.Config().threePlateRoute;
   Mark();
   Script(script);
+  struct EndWatch {  // the watcher may hold the test's locals
+    console::VirtualBackend& keys;
+    ~EndWatch() { keys.onPresent = nullptr; }
+  } endWatch{keys};
   screen();
 }
 

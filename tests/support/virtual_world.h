@@ -74,7 +74,7 @@ class VirtualWorld : public ::testing::Test {
   // A fresh store of this configuration (the line's faults stay).
   void Configure(const plcsim::SimConfig& config = {}) { plc = plcsim::PlcModel(config); }
   // Runs `screen` as the main menu calls it (port open, geometry read) on a fresh store and
-  // fresh globals, with `keys` scripted (Script's syntax).
+  // fresh globals, with `keys` scripted (Script's syntax); `keys.onPresent` ends with it.
   void RunScreen(void (*screen)(), std::string_view keys, const plcsim::SimConfig& store = {},
                  const plcsim::ModelFaults& faults = {}, const plcsim::LineFaults& lineFaults = {});
 
@@ -98,8 +98,7 @@ class VirtualWorld : public ::testing::Test {
   // The requests sent since the last mark are `requests`; moves the mark.
   void ExpectSent(const Lines& requests, const char* callerFile = __builtin_FILE(),
                   int callerLine = __builtin_LINE());
-  // Scripts keys: '~' is Esc, '_' lets `pause` pass before the next key, anything else
-  // is typed as it is.
+  // Scripts keys: '~' is Esc, '_' lets `pause` pass, anything else is typed as it is.
   void Script(std::string_view keys, int64_t pause = kSecond);
   int64_t NowMs() { return clock.NowMicros() / 1000; }
 
