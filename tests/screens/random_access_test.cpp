@@ -207,7 +207,6 @@ using RandomAccessSoak = VirtualWorld;
 // A day on the handler: one move in 300 stopped and reset half a minute later, the moves it
 // makes impossible refused; position 1 out of turn now and then, marked once.
 TEST_F(RandomAccessSoak, ADayWithStoppedMovesKeepsThePlateTheFiguresAndTheHeap) {
-  Configure();
   AccessJudge judge(plc, plcsim::Place::Handler());
   RowLog log;
   size_t heapAt2 = 0, heapAt24 = 0;

@@ -1,5 +1,4 @@
-// The all-slots and three-plate tests judged by the store's books, and the records
-// (--record) the access tests leave: one file a run, rows as they happen.
+// The slot tests judged by the store's books, and the records (--record) the tests leave.
 #include <sys/stat.h>
 #include <unistd.h>
 
