@@ -1,8 +1,9 @@
-// The component tests in the banner's window. None sends a move the store is not ready for.
+// The component tests and the carousel movement; none sends a move the store isn't ready for.
 #include <algorithm>
 
 #include "PXN32_00/main_menu.h"
 #include "PXN32_00/screens.h"
+#include "PXN_Lib3/positioning_times.h"
 #include "console/console.h"
 #include "support/virtual_world.h"
 
@@ -53,7 +54,6 @@ class ComponentTest : public VirtualWorld {
   }
 };
 
-// The plate and lift tests wait for Ready before each move, and show every reply.
 TEST_F(ComponentTest, PlateAndLiftTestsWaitForReady) {
   // The test, keys ('_' a minute), the request whose second brings the quit, requests, rows.
   const std::tuple<void (*)(), std::string, std::string, Lines, const char*> cases[] = {
@@ -74,8 +74,7 @@ TEST_F(ComponentTest, PlateAndLiftTestsWaitForReady) {
   }
 }
 
-// Open time and pause are half a second more than entered; an Esc typed meanwhile is
-// answered at the cycle's end, not by cutting the pause.
+// Open time and pause are half a second more than entered; an Esc waits for the cycle's end.
 TEST_F(ComponentTest, GatePausesRunOutWhole) {
   // Typed, typed once the gate opened, ms after it opened and after it closed.
   const std::tuple<std::string, std::string, int64_t> cases[] = {
@@ -94,8 +93,7 @@ TEST_F(ComponentTest, GatePausesRunOutWhole) {
   ExpectWindowRows(14, {"Enter Pause [s]     2147483647", "Enter Open Time [s] 0", "     1 OK OK"});
 }
 
-// The nine counters as the store holds them, read once. N writes nothing and leaves the
-// cursor after the question; Y sets them back to 0 in order and shows the result for 1.5 s.
+// The nine counters, read once; N writes nothing, Y zeroes them in order and shows it 1.5 s.
 TEST_F(ComponentTest, ErrorCountersAreShownAndResetInOrder) {
   plc.SetDm(213, 4), plc.SetDm(219, 65535);
   Script("n");
@@ -112,8 +110,8 @@ TEST_F(ComponentTest, ErrorCountersAreShownAndResetInOrder) {
   EXPECT_EQ(NowMs() * 1000 - line.Wire().back().at, 1555000) << "the last exchange and 1.5 s";
 }
 
-// A quit confirmed in one test holds for the later ones: the lift runs no cycle, the plate
-// test its ten without waiting for Ready, the others one; 3 runs only the end step.
+// A quit holds for the tests chosen after it: the lift runs no cycle, the plate test its ten
+// without waiting for Ready, the others one; 3 runs only the end step.
 TEST_F(ComponentTest, AQuitHoldsForTheTestsChosenAfterIt) {
   int selectAt = 0;  // the cursor's column while "Select now" waits
   keys.onPresent = [&](const console::Screen&) {
@@ -138,6 +136,95 @@ TEST_F(ComponentTest, AQuitHoldsForTheTestsChosenAfterIt) {
                            "Lift Movement       4|Gate Movement       5|Shovel Movement     6|"
                            "Turn Movement       7|Error Counters      8||Select now"));
   EXPECT_EQ(selectAt, 17);
+}
+
+// The carousel movement test, run from the component menu with no pause between moves.
+class CarouselTest : public ComponentTest {
+ protected:
+  CarouselTest() { keys.Type("0\r"); }
+  // Rows 2 to 11 of the window when "Quit ? " showed last.
+  void KeepRowsAtQuit() {
+    if (Row(1).substr(9, 8) != " Quit ? ") return;
+    atQuit.clear();
+    for (int row = 2; row <= 11; ++row) atQuit.push_back(Trim(Row(row).substr(9)));
+  }
+  Lines atQuit;
+};
+
+// The carousel stands at 4, the n-th move takes `took[n]` hundredths: 5 and 200 are outside
+// the counting window, 6 and 199 in; 4 is not sent; errors are deviations above 6.
+TEST_F(CarouselTest, CycleLinesCountOnlyMovesInsideTheWindow) {
+  const int took[] = {5, 6, 199, 200, 106, 143};
+  plc.SetDm(1, 4);
+  PositioningTimes.fill(987);
+  for (const auto& [steps, time] : {std::pair{0, 30}, {4, 100}, {7, 150}, {8, 180}})
+    PositioningTimes[steps + 1] = time;
+  keys.onPresent = [&, next = size_t{0}, seen = size_t{0}](const console::Screen&) mutable {
+    plc.SetRelay(1801, false);  // targets are stored, nothing turns
+    KeepRowsAtQuit();
+    const auto& wire = line.Wire();  // a frame comes after each request goes out
+    const size_t n = wire.size();
+    if (n < 3 || std::exchange(seen, n) == n) return;
+    const auto &last = wire[n - 1].bytes, &before = wire[n - 2].bytes;
+    if (last.starts_with("WR DM0 ") && before == "RD DM1\r") {
+      clock.Advance((10000 - (clock.NowMicros() + 55000) % 10000) % 10000);  // whole hundredths
+    } else if (last == "RD T20\r" && before.starts_with("WR DM0 ") &&
+               wire[n - 3].bytes == "RD DM1\r" && next < std::size(took)) {
+      clock.Advance(std::max<int64_t>(took[next] * 10000 - 55000, 0));
+      if (++next == std::size(took)) Script("~_Y_x");
+    }
+  };
+  CarouselMovementTest();
+  EXPECT_TRUE(SameLines(
+      atQuit, Rows("   1 Pos: 8 Pth: 4 wt:  0 t0: 1.0  t1: 0.1 te: 0.0 Ers:  0 ma|x: 0.0||"
+                   "   1 Pos: 2 Pth: 7 wt:  0 t0: 1.5  t1: 0.1 te: 1.4 Ers:  1 ma|x: 1.4||"
+                   "   2 Pos: 3 Pth: 8 wt:  0 t0: 1.8  t1: 2.0 te: 0.2 Ers:  2 ma|x: 1.4||"
+                   "   3 Pos: 3 Pth: 8 wt:  0 t0: 1.8  t1: 2.0 te: 0.0 Ers:  2 ma")));
+  std::string targets;
+  for (const auto& sent : Sent())
+    if (sent.starts_with("WR DM0 ")) targets += sent.substr(7, sent.size() - 8) + " ";
+  EXPECT_EQ(targets, "1 8 2 3 3 8 2 ");
+  ExpectWindowRows(9,
+                   Rows("Rotation Access Time Summary||Access Procedure:   Sequence||"
+                        "Total Accesses:           4|Min Acs Time:        0.1|"
+                        "Max Acs Time:        2.0|Mean Acs Time:       1.1"),
+                   19);
+  ExpectWindowRows(17, {std::string(55, '_')});
+}
+
+// T20 never reads 1: Esc ends the preparation's wait, and nothing is counted.
+TEST_F(CarouselTest, EscEndsAWaitForAT20ThatNeverComes) {
+  keys.onPresent = [this](const console::Screen&) {
+    plc.SetRelay(1801, false);  // nothing turns
+    plc.SetTimerDone(20, false);
+  };
+  Script("________~_Y_x");
+  CarouselMovementTest();
+  ExpectWindowRows(13, {"Total Accesses:           0"}, 19);
+}
+
+// An Esc in a timed move is answered at its cycle's end; seven steps take too long to count.
+TEST_F(CarouselTest, ARealCarouselIsTimedToTheEndOfEveryMove) {
+  for (int p = 1; p <= 56; ++p) PositioningTimes[p] = SimTurnHundredths(p - 1);  // as taught
+  keys.onPresent = [this, moves = 0, seen = size_t{0}](const console::Screen&) mutable {
+    KeepRowsAtQuit();
+    const auto& wire = line.Wire();
+    const size_t n = wire.size();
+    if (std::exchange(seen, n) != n && wire[n - 1].bytes == "RD T20\r" &&
+        wire[n - 2].bytes.starts_with("WR DM0 ") && ++moves >= 3)
+      Script(moves == 3 ? "~_n" : "~_Y_x");  // in the moves of cycles 2 and 3
+  };
+  CarouselMovementTest();
+  EXPECT_TRUE(SameLines(
+      atQuit, Rows("   1 Pos: 8 Pth: 7 wt:  0 t0: 3.5  t1: 3.5 te: 0.0 Ers:  0 ma|x: 0.0||"
+                   "   1 Pos: 2 Pth: 3 wt:  0 t0: 1.7  t1: 1.7 te: 0.0 Ers:  0 ma|x: 0.0||"
+                   "   2 Pos: 3 Pth: 1 wt:  0 t0: 0.8  t1: 0.8 te: 0.0 Ers:  0 ma|x: 0.0||")));
+  Lines sent = Sent();  // runs of the same request as one
+  sent.erase(std::unique(sent.begin(), sent.end()), sent.end());
+  EXPECT_TRUE(SameLines(sent, Requests("RD 1915,ST 1801,RD 1915,WR DM0 1,RD T20,RD DM200,RD 1915,"
+                                       "RD DM1,WR DM0 8,RD T20,RD DM1,WR DM0 2,RD T20,RD DM1,"
+                                       "WR DM0 3,RD T20,RD DM200,RD 1915")));
+  ExpectWindowRows(13, {"Total Accesses:           2"}, 19);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The taught positioning times kept in a file (--times): loaded at start-up, saved after a
-// teach that ran to its end, never lost to a failed save.
+// Teaching the positioning times, and the file (--times) that keeps them.
 #include "PXN_Lib3/times_file.h"
 
 #include <sys/resource.h>
@@ -10,6 +9,7 @@
 #include <iterator>
 
 #include "PXN32_00/main_menu.h"
+#include "PXN32_00/screens.h"
 #include "PXN_Lib3/globals.h"
 #include "PXN_Lib3/status.h"
 #include "base/farewell.h"
@@ -30,8 +30,7 @@ const char kTaught[] =
 
 using TimesFileTest = VirtualWorld;
 
-// A teach to its end saves the table; a teach quit leaves the table as loaded and the file as
-// it was, and the carousel test sets its moves against the table.
+// A teach to its end saves the table, a quit one leaves it; the carousel test uses it.
 TEST_F(TimesFileTest, ATeachRunToItsEndIsKeptForTheNextStart) {
   TempDir dir;
   std::string said;
@@ -82,8 +81,7 @@ TEST_F(TimesFileTest, AFileThatCantBeUsedIsNamedInOneLine) {
   }
 }
 
-// A disk that takes no more: the old file stays whole, no half-written file is left beside
-// it, NO TIMES shows until a save works, and the way out says why.
+// A full disk: the old file stays whole and alone, NO TIMES shows, the way out says why.
 TEST_F(TimesFileTest, AFailedSaveKeepsTheOldFile) {
   TempDir dir;
   TimesFile = dir / "times.txt";
@@ -111,6 +109,35 @@ TEST_F(TimesFileTest, AFailedSaveKeepsTheOldFile) {
                   "File too large; the file is as it was\n");
   }
   EXPECT_TRUE(Slurp(TimesFile).ends_with("10:00\n1 25\n"));
+}
+
+using TeachTimesTest = VirtualWorld;
+
+// Each position is timed from home, up to the table's 56; a quit move keeps its old time.
+TEST_F(TeachTimesTest, EveryPositionIsTimedFromHome) {
+  // Positions, quit, the last DM0 writes (home and position in turn), rows from `first`.
+  const std::tuple<int, bool, std::string, int, const char*> cases[] = {
+      {9, false, "1 1 1 2 1 3 1 4 1 5 1 6 1 7 1 8 1 9", 10,
+       "RBC Positioning Times:||Pos 1   0.3 s|Pos 2   0.8 s|Pos 3   1.2 s|Pos 4   1.7 s|"
+       "Pos 5   2.2 s|Pos 6   2.6 s|Pos 7   3.1 s|Pos 8   3.6 s|Pos 9   4.0 s|"},
+      {60, false, "1 55 1 56", 22, "Pos 55  24.6 s|Pos 56  25.1 s|"},
+      {9, true, "1 1 1 2 1 3", 13, "Pos 2   0.8 s|Pos 3   0.0 s"}};
+  for (const auto& [positions, quit, lastTargets, first, rows] : cases) {
+    SCOPED_TRACE(positions);
+    ShowBanner();
+    line.ClearWire();
+    keys.onPresent = [&](const console::Screen&) {
+      plc.faults.readyStuck |= quit && Sent().back() == "WR DM0 3\r";
+    };
+    if (quit) Script("_~_Y", 30 * kSecond);
+    keys.Type("x", 3600 * kSecond);  // the summary stays till a key
+    RunScreen(TeachPositioningTimes, "", {.positions = positions});
+    std::string targets;
+    for (const auto& s : Sent())
+      if (s.starts_with("WR DM0 ")) targets += s.substr(7, s.size() - 8) + " ";
+    EXPECT_TRUE(targets.ends_with(lastTargets + " ")) << targets;
+    ExpectWindowRows(first, Rows(rows), 19);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// Judges a both-mode random-access run: each row against the store's books, then the summary
-// against what the rows add up to. Only a tally is kept, so a day's run holds no more.
+// Judges a both-mode run: each row against the store's books, then the summary; a tally only.
 #pragma once
 #include <string>
 

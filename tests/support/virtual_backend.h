@@ -1,7 +1,5 @@
-// The console and the clock as tests see them. The clock stands still until something
-// sleeps or waits, so the console, the serial time-outs and the simulated device share
-// one virtual timeline; the console keeps its screen in memory and takes its keys from a
-// script, and a blocking read with no scripted key left fails the test at once.
+// The clock and the console as tests see them: the clock stands still until something
+// sleeps or waits; the keys come from a script, and a read past its end fails at once.
 #pragma once
 #include <cstdint>
 #include <deque>
@@ -15,8 +13,7 @@
 
 namespace base {
 
-// Thrown by the virtual clock when a test lets more virtual time pass than it allowed:
-// a loop that never ends fails the test instead of hanging it.
+// Thrown when more virtual time passes than the test allowed: a loop fails, not hangs.
 struct VirtualTimeExceeded : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
@@ -62,8 +59,7 @@ class VirtualBackend : public Backend {
   int TakeKey() override;
   void Ring() override { ++bells_; }
 
-  // Script: each key becomes available `gap` microseconds after the key before it was
-  // taken (or after the script started).
+  // Each key comes `gap` microseconds after the one before it was taken.
   void Type(std::string_view keys, int64_t gapMicros = 0);
   void Key(int code, int64_t gapMicros = 0);
   // The next key arrives this much later than it otherwise would.

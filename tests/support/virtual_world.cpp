@@ -147,6 +147,10 @@ void VirtualWorld::RunScreen(void (*screen)(), std::string_view script,
   Flag1703 = plc.Config().threePlateRoute;
   Mark();
   Script(script);
+  struct EndWatch {  // the watcher may hold the test's locals
+    console::VirtualBackend& keys;
+    ~EndWatch() { keys.onPresent = nullptr; }
+  } endWatch{keys};
   screen();
 }
 
@@ -166,11 +170,11 @@ void VirtualWorld::ExpectRows(int first, const Lines& rows, const char* callerFi
         << "screen rows from " << first << ": " << same.message();
 }
 
-void VirtualWorld::ExpectWindowRows(int first, const Lines& rows, const char* callerFile,
-                                    int callerLine) const {
+void VirtualWorld::ExpectWindowRows(int first, const Lines& rows, int column,
+                                    const char* callerFile, int callerLine) const {
   Lines shifted;
   for (const std::string& row : rows)
-    shifted.push_back(row.empty() ? row : std::string(9, ' ') + row);
+    shifted.push_back(row.empty() ? row : std::string(column - 1, ' ') + row);
   ExpectRows(first, shifted, callerFile, callerLine);
 }
 

@@ -1,6 +1,5 @@
-// A whole virtual world for a test: virtual clock, virtual console with scripted keys,
-// and the simulated store wired to serial port 1, all on one virtual timeline. Program
-// globals start fresh. The helpers below are shared by every test file.
+// A whole virtual world for a test: virtual clock, console with scripted keys and the
+// simulated store on serial port 1, on one virtual timeline; program globals start fresh.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -34,8 +33,7 @@ std::string Bars(std::string text);
 inline std::string Escaped(std::string_view text) {
   return EscapedBytes(text);
 }
-// Compares two lists line by line; the message names the first index that differs, with
-// both texts escaped, or the extra and missing entries.
+// Compares two lists; the message names the first entry that differs, escaped.
 ::testing::AssertionResult SameLines(const Lines& actual, const Lines& expected);
 
 // A scratch folder of the test's own, removed with all it holds when the test ends.
@@ -52,9 +50,8 @@ class TempDir {
   std::string path_;
 };
 
-// Every row a screen ends, in order, caught on the first frame with the cursor at the
-// start of the next row (before it scrolls away). Frames drawn on row 1 (status bar,
-// quit prompt) are passed over. Feed it from VirtualBackend::onPresent.
+// Every row a screen ends, caught on the first frame with the cursor at the start of the
+// next row (before it scrolls away); row 1's frames pass. Fed from onPresent.
 struct RowLog {
   Lines rows;
   // True when this frame ended a row (rows.back() is it).
@@ -76,9 +73,8 @@ class VirtualWorld : public ::testing::Test {
   void OpenSimPort(int port = 1);
   // A fresh store of this configuration (the line's faults stay).
   void Configure(const plcsim::SimConfig& config = {}) { plc = plcsim::PlcModel(config); }
-  // Runs `screen` on a fresh store of `store` with `keys` scripted (Script's syntax), as
-  // the main menu calls it: the port open and the store's geometry read. The globals
-  // start fresh.
+  // Runs `screen` as the main menu calls it (port open, geometry read) on a fresh store and
+  // fresh globals, with `keys` scripted (Script's syntax); `keys.onPresent` ends with it.
   void RunScreen(void (*screen)(), std::string_view keys, const plcsim::SimConfig& store = {},
                  const plcsim::ModelFaults& faults = {}, const plcsim::LineFaults& lineFaults = {});
 
@@ -92,20 +88,17 @@ class VirtualWorld : public ::testing::Test {
   Lines SentSinceMark() { return SentFrom(std::exchange(mark_, line.Wire().size())); }
   void Mark() { mark_ = line.Wire().size(); }
 
-  // The rows from `first` on read `rows` (trailing blanks ignored); a failure names the
-  // row and the test's line.
+  // The rows from `first` on read `rows` (trailing blanks ignored).
   void ExpectRows(int first, const Lines& rows, const char* callerFile = __builtin_FILE(),
                   int callerLine = __builtin_LINE()) const;
-  // The same for rows of the window the main menu's banner leaves (from screen column 10):
-  // `rows` are given as they read from the window's left edge.
-  void ExpectWindowRows(int first, const Lines& rows, const char* callerFile = __builtin_FILE(),
+  // The same in the window the banner leaves: `rows` read from screen column `column` on.
+  void ExpectWindowRows(int first, const Lines& rows, int column = 10,
+                        const char* callerFile = __builtin_FILE(),
                         int callerLine = __builtin_LINE()) const;
-  // The requests sent since the last mark are `requests` (each with its CR); a failure
-  // names the first that differs and the test's line. Moves the mark.
+  // The requests sent since the last mark are `requests`; moves the mark.
   void ExpectSent(const Lines& requests, const char* callerFile = __builtin_FILE(),
                   int callerLine = __builtin_LINE());
-  // Scripts keys: '~' is Esc, '_' lets `pause` pass before the next key, anything else
-  // is typed as it is.
+  // Scripts keys: '~' is Esc, '_' lets `pause` pass, anything else is typed as it is.
   void Script(std::string_view keys, int64_t pause = kSecond);
   int64_t NowMs() { return clock.NowMicros() / 1000; }
 
@@ -119,8 +112,7 @@ class VirtualWorld : public ::testing::Test {
   size_t mark_ = 0;
 };
 
-// Hundredths the simulated carousel takes for a turn of `steps` without a fault: the
-// time the teach screen finds for position steps + 1.
+// Hundredths the simulated carousel takes for a turn of `steps`: position steps + 1's time.
 constexpr int32_t SimTurnHundredths(int steps, int64_t stepMicros = plcsim::kTurnStepMicros) {
   return static_cast<int32_t>(
       (plcsim::kTurnStartMicros + plcsim::kTurnSettleMicros + steps * stepMicros) / 10000);
