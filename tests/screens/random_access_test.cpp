@@ -59,7 +59,8 @@ TEST_F(RandomAccess, BothModeKeepsThePlatesWhereTheRowsSayAndSumsThemUp) {
     log.rows.clear();
     AccessJudge judge(plc, fastLink || dies ? plcsim::Place::Station() : plcsim::Place::Handler());
     int64_t goneAt = -1;
-    keys.onPresent = [&](const console::Screen& s) {
+    keys.onPresent = [&, levels = levels, fastLink = fastLink, dies = dies,
+                      accesses = accesses](const console::Screen& s) {
       if (plc.Dm(25) != levels) plc.SetDm(25, levels), FastLink = line.paced = fastLink;
       const std::string now = s.RowText(s.ScreenCursorRow());
       if (dies && goneAt < 0 && now.starts_with("  5\xB3L") && Has(now, "\xB3OK\xB3"))
@@ -131,7 +132,7 @@ TEST_F(RandomAccess, CarouselModeSetsTurnsAgainstTaughtTimesAndCountsEachCycleIt
     SCOPED_TRACE(answers);
     int pauses = 0;
     Lines shown;
-    keys.onPresent = [&](const console::Screen& s) {
+    keys.onPresent = [&, quitAt = quitAt](const console::Screen& s) {
       for (int p = 1; p <= 56 && !PositioningTimes[56]; ++p)  // once the screen started afresh
         PositioningTimes[p] = p == 5 ? 500 : SimTurnHundredths(p - 1);
       const std::string now = Trim(s.RowText(s.ScreenCursorRow()));
@@ -170,7 +171,7 @@ TEST_F(RandomAccess, HandlerModeRunsTwoRowsACycleWithItsOwnWaitRules) {
     const bool inverse = answers[2] == 'y', xfer = answers[1] != 'N';
     log.rows.clear();
     std::string shownWaits;
-    keys.onPresent = [&](const console::Screen& s) {
+    keys.onPresent = [&, cut = cut](const console::Screen& s) {
       if (PlateReadyTime == 0) PlateReadyTime = 517, plc.SetDm(0, 1);  // an earlier test's
       const std::string now = s.RowText(s.ScreenCursorRow());
       if (cut && now.starts_with("  3 |Lvl") && Has(now, "LoadOK") && !keys.Pending()) Quit();

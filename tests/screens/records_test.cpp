@@ -156,7 +156,7 @@ TEST_F(RecordsTest, SlotTestsRecordOnlyTheMovesThatWentOut) {
   for (const auto& [screen, answers, moves] :
        {std::tuple{&AllSlotsTest, "NY_____~_Y", 0}, {&ThreePlateTest, "_ ", 6}}) {
     TempDir dir;
-    keys.onPresent = [&](const console::Screen&) {
+    keys.onPresent = [&, moves = moves](const console::Screen&) {
       RecordFolder = dir.Path();
       if (RecordedRows() == moves && moves && !keys.Pending()) Script("~_Y");
     };

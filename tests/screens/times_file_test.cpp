@@ -126,7 +126,7 @@ TEST_F(TeachTimesTest, EveryPositionIsTimedFromHome) {
     SCOPED_TRACE(positions);
     ShowBanner();
     line.ClearWire();
-    keys.onPresent = [&](const console::Screen&) {
+    keys.onPresent = [&, quit = quit](const console::Screen&) {
       plc.faults.readyStuck |= quit && Sent().back() == "WR DM0 3\r";
     };
     if (quit) Script("_~_Y", 30 * kSecond);
