@@ -3,8 +3,10 @@
 #include <string>
 
 #include "KV_Lib3/commands.h"
+#include "KV_Lib3/exchange.h"
 #include "KV_Lib3/text_to_int.h"
 #include "PXN_Lib3/status.h"
+#include "base/clock.h"
 #include "comLib3/keyboard.h"
 #include "console/console.h"
 
@@ -41,12 +43,15 @@ int32_t ReadCarPos(int port) {
 }
 
 // Each cycle costs three controller exchanges (two for the status bar), which paces
-// the loop; with Esc up the exchanges are skipped and AskQuit blocks on its prompt.
+// the loop on the faithful link; with Esc up the exchanges are skipped and AskQuit blocks
+// on its prompt.
 void WaitReady(int port) {
   for (;;) {
+    const int64_t round = base::TheClock().NowMicros();
     ShowStatus();
     if (RelayIsOn(port, kReadyRelay)) return;
     if (AskQuit()) return;
+    if (FastLink) base::TheClock().SleepUntil(round + kFastLinkReadyRoundMicros);
   }
 }
 
