@@ -144,6 +144,7 @@ TEST(RunReport, EachBadInputIsNamedInOneLineAndTheRestIsStillWritten) {
       {later,
        kBothHeader + "1,L,5,8,OK,OK,OK,A,30,8.8x,7.14,OK,1,E,yes,0,2026-12-07 05:00:14.438\n", d, 1,
        d + later + ": line 2: access s \"8.8x\" is no number of seconds, row left out"},
+      {"", "", d + "missing.csv " + d, 1, d + "missing.csv: No such file or directory"},
       {"empty/", "", d + good + " " + d + "empty", 1,
        d + "empty: no records (.csv files) in this folder"},
       {"2026-12-07_05-00-00_shovel.csv", "number,shovel s,clock\n1,2.00,2026-12-07 05:00:01.000\n",
