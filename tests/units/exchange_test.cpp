@@ -151,6 +151,8 @@ TEST_F(ExchangeTest, EveryAttemptIsOneLineAndAFileThatCantBeWrittenLeavesTheCons
       {logPath, 0, "File too large", nothing},
       {logPath, 400, "File too large", "; the log stopped at 10:00:03\n"},
       {dir / "fifo", RLIM_INFINITY, "not a regular file or a terminal", nothing},
+      {"/dev/full", RLIM_INFINITY, "not a regular file or a terminal", nothing},
+      {dir.Path(), RLIM_INFINITY, "Is a directory", nothing},
   };
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);  // an open of it would wait for a reader
   clock.SleepUntil(1234000);
